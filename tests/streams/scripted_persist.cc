@@ -38,6 +38,11 @@ ScriptedPersist& ScriptedPersist::Returns(HRESULT result) {
   return *this;
 }
 
+ScriptedPersist& ScriptedPersist::KeepGoing() {
+  keepGoing_ = true;
+  return *this;
+}
+
 ScriptedPersist& ScriptedPersist::FailGetClassID(HRESULT result) {
   classIdResult_ = result;
   return *this;
@@ -101,10 +106,11 @@ HRESULT ORV_STDCALL ScriptedPersist::Load(IJInStream* stream,
         stream->GetClassID(&seen.classId);
         seen.peekResult = stream->PeekClassID(&seen.peeked);
         observations_.push_back(seen);
-        break;
+        continue;
       }
     }
-    if (result != S_OK) return result;
+    stepResults_.push_back(result);
+    if (result != S_OK && !keepGoing_) return result;
   }
   return result_;
 }
@@ -128,9 +134,10 @@ HRESULT ORV_STDCALL ScriptedPersist::Save(IJOutStream* stream) {
         result = stream->WriteObject(step.child);
         break;
       case Kind::kObserve:
-        break;
+        continue;
     }
-    if (result != S_OK) return result;
+    stepResults_.push_back(result);
+    if (result != S_OK && !keepGoing_) return result;
   }
   return result_;
 }

@@ -12,8 +12,8 @@
 // Save writes each Bytes(n) step as n pattern bytes and each Nest step with
 // WriteObject; Load reads each Bytes(n) step with Read and each Nest step
 // with ReadObject, and records what it read and what Observe steps saw. The
-// first failing stream call ends the script and its result is returned;
-// otherwise the object returns Returns()'s result. Objects live on the test's
+// first failing stream call ends the script and its result is returned
+// (unless KeepGoing); otherwise the object returns Returns()'s result. Objects live on the test's
 // stack: reference counting is a no-op.
 #ifndef ORV_TESTS_STREAMS_SCRIPTED_PERSIST_H_
 #define ORV_TESTS_STREAMS_SCRIPTED_PERSIST_H_
@@ -54,6 +54,9 @@ class ScriptedPersist final : public IJPersist {
   ScriptedPersist& Returns(HRESULT result);
   ScriptedPersist& FailGetClassID(HRESULT result);
   ScriptedPersist& FailGetVersion(HRESULT result);
+  // Load and Save go on with the next step after a failing stream call
+  // instead of returning its result.
+  ScriptedPersist& KeepGoing();
 
   // What the object did and saw.
   int loads() const { return loads_; }
@@ -63,6 +66,8 @@ class ScriptedPersist final : public IJPersist {
   const std::vector<Observation>& observations() const {
     return observations_;
   }
+  // The result of each Bytes and Nest step that Load or Save ran.
+  const std::vector<HRESULT>& stepResults() const { return stepResults_; }
   // The bytes Save writes for the Bytes steps, in order (nested records
   // excluded): what a faithful Load reads back.
   std::vector<uint8_t> ExpectedBytes() const;
@@ -91,6 +96,7 @@ class ScriptedPersist final : public IJPersist {
   HRESULT classIdResult_ = S_OK;
   HRESULT versionResult_ = S_OK;
   HRESULT result_ = S_OK;
+  bool keepGoing_ = false;
   std::vector<Step> steps_;
 
   int loads_ = 0;
@@ -98,6 +104,7 @@ class ScriptedPersist final : public IJPersist {
   uint16_t loadedVersion_ = 0;
   std::vector<uint8_t> loadedBytes_;
   std::vector<Observation> observations_;
+  std::vector<HRESULT> stepResults_;
 };
 
 }  // namespace testing
