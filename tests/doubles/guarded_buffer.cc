@@ -70,7 +70,17 @@ GuardedBuffer::~GuardedBuffer() {
 
 void GuardedBuffer::SetAccess(Access access) {
   if (data_pages_ == 0) return;
-  if (!Protect(base_, data_pages_ * PageSize(), true, access == kReadWrite)) {
+  if (!Protect(base_, data_pages_ * PageSize(), access != kNoAccess,
+               access == kReadWrite)) {
+    abort();
+  }
+}
+
+void GuardedBuffer::SetPageAccess(size_t page_index, Access access) {
+  if (page_index >= data_pages_) abort();
+  const size_t page = PageSize();
+  if (!Protect(base_ + page_index * page, page, access != kNoAccess,
+               access == kReadWrite)) {
     abort();
   }
 }

@@ -19,7 +19,7 @@ namespace testing {
 
 class GuardedBuffer {
  public:
-  enum Access { kReadWrite, kReadOnly };
+  enum Access { kReadWrite, kReadOnly, kNoAccess };
   static constexpr uint8_t kFill = 0x5a;
 
   // Maps the pages; aborts the test program if the system refuses, since no
@@ -37,6 +37,10 @@ class GuardedBuffer {
   // Changes the protection of the accessible bytes' pages (the guard page
   // stays inaccessible). Fill a buffer first, then make it read-only.
   void SetAccess(Access access);
+  // Changes the protection of one page of the accessible bytes, counted from
+  // the page that holds data()[0]; for ranges with a hole in the middle.
+  // With a size that is a multiple of the page size, data() starts a page.
+  void SetPageAccess(size_t page_index, Access access);
 
   // The size of a page, the unit of protection.
   static size_t PageSize();

@@ -1,5 +1,7 @@
 #include "tests/platform/backend.h"
 
+#include "tests/doubles/fault_api.h"
+#include "tests/doubles/mem_file_system.h"
 #include "tests/doubles/scratch_directory.h"
 
 namespace orv {
@@ -18,6 +20,32 @@ class NativeBackend : public Backend {
   ScratchDirectory directory_;
 };
 
+class MemBackend : public Backend {
+ public:
+  const platform::Api& api() override { return fs_.api(); }
+  std::string Path(const std::string& name) override {
+#if defined(_WIN32)
+    return "C:\\mem\\" + name;
+#else
+    return "/mem/" + name;
+#endif
+  }
+  bool native() const override { return false; }
+
+ private:
+  MemFileSystem fs_;
+};
+
+// The fault wrapper with no fault planned must be invisible.
+class FaultOverNativeBackend : public NativeBackend {
+ public:
+  FaultOverNativeBackend() : faults_(platform::NativeApi()) {}
+  const platform::Api& api() override { return faults_.api(); }
+
+ private:
+  FaultApi faults_;
+};
+
 template <typename T>
 std::unique_ptr<Backend> Make() {
   return std::unique_ptr<Backend>(new T);
@@ -28,6 +56,8 @@ std::unique_ptr<Backend> Make() {
 std::vector<BackendMaker> AllBackends() {
   return {
       {"Native", Make<NativeBackend>},
+      {"MemFileSystem", Make<MemBackend>},
+      {"FaultOverNative", Make<FaultOverNativeBackend>},
   };
 }
 
