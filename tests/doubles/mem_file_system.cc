@@ -32,7 +32,7 @@ struct MemFileSystem::Handle {
   int64_t position = 0;  // 0 to INT32_MAX
 };
 
-std::string MemFileSystem::Key(const std::string& path) {
+std::string MemFileSystem::Canonical(const std::string& path) {
 #if defined(_WIN32)
   std::string key = path;
   for (char& c : key) {
@@ -55,7 +55,7 @@ std::string MemFileSystem::DirectoryOf(const std::string& key) {
 }
 
 MemFileSystem::Node* MemFileSystem::Find(const std::string& path) const {
-  auto found = names_.find(Key(path));
+  auto found = names_.find(Canonical(path));
   return found == names_.end() ? nullptr : found->second.get();
 }
 
@@ -99,7 +99,7 @@ struct MemFileSystem::Operations {
     if (!ValidPath(path) || !platform::DecodeOpenMode(mode, &request)) {
       return HFILE_ERROR;
     }
-    auto found = active->names_.find(Key(path));
+    auto found = active->names_.find(Canonical(path));
     if (found == active->names_.end() ||
         !active->Admits(found->second.get(), request)) {
       return HFILE_ERROR;
@@ -110,7 +110,7 @@ struct MemFileSystem::Operations {
   static HFILE Create(const char* path, int32_t) {
     if (!ValidPath(path)) return HFILE_ERROR;
     const OpenRequest request = platform::CreateRequest();
-    std::shared_ptr<Node>& node = active->names_[Key(path)];
+    std::shared_ptr<Node>& node = active->names_[Canonical(path)];
     if (!node) {
       node = std::make_shared<Node>();
     } else if (!active->Admits(node.get(), request)) {
@@ -217,13 +217,13 @@ struct MemFileSystem::Operations {
     if (!ValidPath(path)) return -1;
     Node* node = active->Find(path);
     if (node == nullptr || active->Held(node)) return -1;
-    active->names_.erase(Key(path));
+    active->names_.erase(Canonical(path));
     return 0;
   }
 
   static int32_t Rename(const char* from, const char* to) {
     if (!ValidPath(from) || !ValidPath(to)) return -1;
-    auto source = active->names_.find(Key(from));
+    auto source = active->names_.find(Canonical(from));
     if (source == active->names_.end() || active->Held(source->second.get())) {
       return -1;
     }
@@ -232,24 +232,24 @@ struct MemFileSystem::Operations {
     if (target == source->second.get()) return 0;  // two names of one file
     std::shared_ptr<Node> node = source->second;
     active->names_.erase(source);
-    active->names_[Key(to)] = node;
+    active->names_[Canonical(to)] = node;
     return 0;
   }
 
   static int32_t Link(const char* existing, const char* link) {
     if (!ValidPath(existing) || !ValidPath(link)) return -1;
-    auto source = active->names_.find(Key(existing));
+    auto source = active->names_.find(Canonical(existing));
     if (source == active->names_.end() || active->Find(link) != nullptr) {
       return -1;
     }
     std::shared_ptr<Node> node = source->second;
-    active->names_[Key(link)] = node;
+    active->names_[Canonical(link)] = node;
     return 0;
   }
 
   static int32_t SyncDirectory(const char* path) {
     if (!ValidPath(path)) return -1;
-    const std::string directory = DirectoryOf(Key(path));
+    const std::string directory = DirectoryOf(Canonical(path));
     Directory& durable = active->durable_names_;
     for (auto it = durable.begin(); it != durable.end();) {
       it = DirectoryOf(it->first) == directory ? durable.erase(it) : ++it;
@@ -304,7 +304,7 @@ std::string MemFileSystem::Bytes(const std::string& path) const {
 
 void MemFileSystem::SetBytes(const std::string& path,
                              const std::string& bytes) {
-  std::shared_ptr<Node>& node = names_[Key(path)];
+  std::shared_ptr<Node>& node = names_[Canonical(path)];
   if (!node) node = std::make_shared<Node>();
   node->bytes = bytes;
 }
@@ -325,7 +325,7 @@ bool MemFileSystem::Truncate(const std::string& path, size_t size) {
 }
 
 bool MemFileSystem::Remove(const std::string& path) {
-  return names_.erase(Key(path)) == 1;
+  return names_.erase(Canonical(path)) == 1;
 }
 
 std::vector<std::string> MemFileSystem::Files() const {

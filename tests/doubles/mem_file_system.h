@@ -74,8 +74,11 @@ class MemFileSystem {
   bool Truncate(const std::string& path, size_t size);
   // Deletes a name, held or not.
   bool Remove(const std::string& path);
-  // All current names, sorted.
+  // All current names in canonical form, sorted.
   std::vector<std::string> Files() const;
+  // The form in which a path is stored: the path itself, or on Win32 with
+  // ASCII letters lowered and '/' turned into '\\'.
+  static std::string Canonical(const std::string& path);
   // Handles open now.
   size_t OpenHandleCount() const { return handles_.size(); }
 
@@ -89,7 +92,6 @@ class MemFileSystem {
   struct Operations;  // the functions of the table
   typedef std::map<std::string, std::shared_ptr<Node>> Directory;
 
-  static std::string Key(const std::string& path);
   static std::string DirectoryOf(const std::string& key);
   Node* Find(const std::string& path) const;
   Handle* FindHandle(HFILE file);
