@@ -189,7 +189,7 @@ int InChild(Body body) {
   return WEXITSTATUS(status);
 }
 
-class CrossProcessTest : public ::testing::Test {
+class ForkedSharingTest : public ::testing::Test {
  protected:
   void SetUp() override {
     path_ = dir_.Path("box.orv");
@@ -203,7 +203,7 @@ class CrossProcessTest : public ::testing::Test {
   std::string path_;
 };
 
-TEST_F(CrossProcessTest, ChildIsRefusedWhatTheParentsHandleDenies) {
+TEST_F(ForkedSharingTest, ChildIsRefusedWhatTheParentsHandleDenies) {
   HFILE container = _lopen(path_.c_str(), 0x22);
   ASSERT_NE(HFILE_ERROR, container);
   const std::string other = dir_.Path("other");
@@ -228,7 +228,7 @@ TEST_F(CrossProcessTest, ChildIsRefusedWhatTheParentsHandleDenies) {
             }));
 }
 
-TEST_F(CrossProcessTest, ParentIsRefusedWhileAChildHoldsTheFile) {
+TEST_F(ForkedSharingTest, ParentIsRefusedWhileAChildHoldsTheFile) {
   int ready[2], release[2];
   ASSERT_EQ(0, pipe(ready));
   ASSERT_EQ(0, pipe(release));
@@ -263,7 +263,7 @@ TEST_F(CrossProcessTest, ParentIsRefusedWhileAChildHoldsTheFile) {
 // moment may two of them hold it. Without the gate around check-and-take,
 // two openers could both check before either takes; with the gate removed
 // this test usually sees such an overlap within a few hundred wins.
-TEST_F(CrossProcessTest, ExclusiveOpenersNeverOverlap) {
+TEST_F(ForkedSharingTest, ExclusiveOpenersNeverOverlap) {
   constexpr int kChildren = 6;
   constexpr int kWinsPerChild = 50;
   constexpr int kAttemptsPerChild = 200000;
