@@ -79,7 +79,10 @@ HRESULT CJOutStream::Append(const void* source, uint32_t count) {
   return S_OK;
 }
 
+// A write the envelope's 32-bit length cannot hold is refused before the
+// source is looked at: nothing could be copied anyway.
 HRESULT ORV_STDCALL CJOutStream::Write(const void* source, uint32_t count) {
+  if (uint64_t{length_} + count > UINT32_MAX) return E_OUTOFMEMORY;
   if (orv::platform::IsBadReadPtr(source, count)) return E_POINTER;
   return Append(source, count);
 }

@@ -10,7 +10,8 @@ AllocationWatch* active = nullptr;
 
 }  // namespace
 
-AllocationWatch::AllocationWatch() : api_(platform::CurrentApi()) {
+AllocationWatch::AllocationWatch()
+    : inner_(platform::CurrentApi()), api_(inner_) {
   api_.alloc = &AllocationWatch::Alloc;
   api_.realloc = &AllocationWatch::Realloc;
   api_.free = &AllocationWatch::Free;
@@ -35,20 +36,21 @@ size_t AllocationWatch::BlockSize(const void* block) const {
 
 bool AllocationWatch::ShouldFail(size_t size) {
   ++calls_;
+  last_ = size;
   if (size > largest_) largest_ = size;
   return calls_ == failAt_;
 }
 
 void* AllocationWatch::Alloc(size_t size) {
   if (active->ShouldFail(size)) return nullptr;
-  void* block = platform::NativeApi().alloc(size);
+  void* block = active->inner_.alloc(size);
   if (block != nullptr) active->blocks_[block] = size;
   return block;
 }
 
 void* AllocationWatch::Realloc(void* block, size_t size) {
   if (active->ShouldFail(size)) return nullptr;
-  void* moved = platform::NativeApi().realloc(block, size);
+  void* moved = active->inner_.realloc(block, size);
   if (moved == nullptr) return nullptr;
   active->blocks_.erase(block);
   active->blocks_[moved] = size;
@@ -58,7 +60,7 @@ void* AllocationWatch::Realloc(void* block, size_t size) {
 void AllocationWatch::Free(void* block) {
   if (block == nullptr) return;
   active->blocks_.erase(block);
-  platform::NativeApi().free(block);
+  active->inner_.free(block);
 }
 
 }  // namespace testing

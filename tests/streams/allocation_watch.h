@@ -8,8 +8,10 @@
 //   ... run the operation ...
 //   EXPECT_EQ(0u, watch.LiveBlocks());
 //
-// File functions and pointer checks stay the native ones. One watch at a
-// time; tests run on one thread.
+// The watch forwards to the table in force when it was made (the native
+// one, or a FaultApi's, whose faults and 0xa5 fill then still apply); file
+// functions and pointer checks stay that table's. One watch at a time;
+// tests run on one thread.
 #ifndef ORV_TESTS_STREAMS_ALLOCATION_WATCH_H_
 #define ORV_TESTS_STREAMS_ALLOCATION_WATCH_H_
 
@@ -40,6 +42,8 @@ class AllocationWatch {
   size_t BlockSize(const void* block) const;
   // The largest size requested so far, failed requests included.
   size_t LargestRequest() const { return largest_; }
+  // The size of the last Alloc or Realloc request; 0 before any.
+  size_t LastRequest() const { return last_; }
 
  private:
   static void* Alloc(size_t size);
@@ -47,12 +51,14 @@ class AllocationWatch {
   static void Free(void* block);
   bool ShouldFail(size_t size);
 
+  const platform::Api inner_;  // the table in force before the watch
   platform::Api api_;
   platform::ScopedApi* guard_ = nullptr;
   std::map<const void*, size_t> blocks_;
   int calls_ = 0;
   int failAt_ = 0;
   size_t largest_ = 0;
+  size_t last_ = 0;
 };
 
 }  // namespace testing
