@@ -48,25 +48,36 @@ constexpr size_t kMaxPath = 4096;
 #endif
 
 struct Api {
-  // Opens an existing file; HFILE_ERROR on failure. Deny-write sharing is
-  // honoured among all handles of all processes that use this layer: an open
+  // Opens an existing file (not a directory); HFILE_ERROR on failure, also
+  // for a mode word with an access value of 3, a sharing value above 0x40 or
+  // a bit outside those two fields. Share modes are honoured among all
+  // handles of all processes that use this layer, by the rule in
+  // platform/open_mode.h: an open fails when it wants an access that another
+  // handle refuses, or refuses an access that another handle has. So an open
   // that asks for write access while another handle denies writing fails, and
   // so does one that denies writing while another handle can write.
   HFILE (*lopen)(const char* path, int32_t mode);
   // Creates a file, or empties an existing one, open for reading and writing
   // with no sharing restriction. Fails, leaving an existing file untouched,
-  // when another handle denies writing to it.
+  // when another handle refuses reading or writing to it.
   HFILE (*lcreat)(const char* path, int32_t attribute);
   // Read up to `count` bytes at the current position; the number read (fewer
   // only at the end of the file) or -1. Short transfers are retried inside.
+  // A count of 0 reads nothing and gives 0. Fails for a count above
+  // INT32_MAX (negative for hread) and on a handle opened without read
+  // access.
   int32_t (*lread)(HFILE file, void* buffer, uint32_t count);
   int32_t (*hread)(HFILE file, void* buffer, int32_t count);
   // Write `count` bytes at the current position; the number written or -1.
-  // Callers never ask for 0 bytes: on the classic API that truncates.
+  // A count of 0 cuts or extends the file at the current position, as on
+  // the classic API; callers that mean to write nothing must not call.
+  // Fails for a count above INT32_MAX (negative for hwrite) and on a handle
+  // opened without write access.
   int32_t (*lwrite)(HFILE file, const void* buffer, uint32_t count);
   int32_t (*hwrite)(HFILE file, const void* buffer, int32_t count);
   // Moves the position; returns the new position or -1. Positions are 32-bit
-  // signed: a position that does not fit is a failure.
+  // signed: a position that does not fit is a failure, and a failed seek
+  // leaves the position where it was.
   int32_t (*llseek)(HFILE file, int32_t offset, int32_t origin);
   // Closes the handle: 0, or HFILE_ERROR when the system reported a failure
   // (the handle is gone in both cases).
@@ -75,11 +86,13 @@ struct Api {
   int32_t (*flush)(HFILE file);
   // 0 when `path` exists (mode 0) or is accessible in `mode`, else -1.
   int32_t (*access)(const char* path, int32_t mode);
-  // Deletes a file; 0 or -1. Fails while any handle holds the file open.
+  // Deletes a file; 0 or -1. Fails while any handle holds the file open:
+  // handles never grant delete sharing.
   int32_t (*unlink)(const char* path);
   // Atomically makes `to` name the file that `from` names, replacing an
   // existing `to` without a moment in which `to` names nothing. Fails, with
-  // both names unchanged, while any handle holds `to` open. 0 or -1.
+  // both names unchanged, while any handle holds `from` or `to` open. 0 or
+  // -1.
   int32_t (*rename)(const char* from, const char* to);
   // Makes `link` a second name of the file `existing` names; fails when
   // `link` exists. 0 or -1.
@@ -88,12 +101,16 @@ struct Api {
   // storage, after a rename or link in it. 0 or -1.
   int32_t (*syncDirectory)(const char* path);
   // Non-zero when `count` bytes at `pointer` cannot be read (written) by the
-  // caller; a count of 0 always passes. Detection never faults and never
-  // changes the memory.
+  // caller; a count of 0 always passes, a null pointer or a range that wraps
+  // around the address space fails otherwise. Detection never faults and
+  // leaves the memory as it was (a write check may store back the value it
+  // read, so it must not race with another thread writing the range).
   int32_t (*isBadReadPtr)(const void* pointer, uintptr_t count);
   int32_t (*isBadWritePtr)(void* pointer, uintptr_t count);
   // Byte buffers (names, payloads, stream buffers) and component objects.
-  // Null on failure; Free accepts null.
+  // Null on failure; a failed realloc leaves `block` valid and unchanged.
+  // A size of 0 gives a valid block, also from realloc, which never frees.
+  // Free accepts null.
   void* (*alloc)(size_t size);
   void* (*realloc)(void* block, size_t size);
   void (*free)(void* block);

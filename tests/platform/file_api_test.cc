@@ -452,7 +452,33 @@ TEST_P(FileApiTest, AllocationGrowsAndKeepsContent) {
   Free(nullptr);
   void* empty = Alloc(0);
   EXPECT_NE(nullptr, empty);
+  // realloc(p, 0) frees p in some C libraries and returns null, which a
+  // caller would take for a failure and free again.
+  empty = Realloc(empty, 0);
+  EXPECT_NE(nullptr, empty);
   Free(empty);
+}
+
+// ---------------------------------------------------------------------------
+// Paths the platform cannot take
+
+TEST_P(FileApiTest, NullAndOverlongPathsFailCleanly) {
+  const std::string overlong(kMaxPath, 'a');
+  WriteFile("a", "data");
+  const std::string good = Path("a");
+  for (const char* path : {static_cast<const char*>(nullptr),
+                           overlong.c_str()}) {
+    SCOPED_TRACE(path == nullptr ? "null" : "overlong");
+    EXPECT_EQ(HFILE_ERROR, _lopen(path, kOpenRead));
+    EXPECT_EQ(HFILE_ERROR, _lcreat(path, 0));
+    EXPECT_EQ(-1, _access(path, 0));
+    EXPECT_EQ(-1, _unlink(path));
+    EXPECT_EQ(-1, rename(good.c_str(), path));
+    EXPECT_EQ(-1, rename(path, good.c_str()));
+    EXPECT_EQ(-1, LinkFile(good.c_str(), path));
+    EXPECT_EQ(-1, SyncDirectory(path));
+  }
+  EXPECT_EQ("data", ReadFile("a"));
 }
 
 INSTANTIATE_TEST_SUITE_P(

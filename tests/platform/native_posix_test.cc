@@ -176,6 +176,32 @@ TEST(NativeTransferTest, ForeignDescriptorsAreNotHandles) {
 }
 
 // ---------------------------------------------------------------------------
+// Names
+
+TEST(NativeNamesTest, DirectorySyncFindsTheDirectoryOfAnyPathForm) {
+  ScratchDirectory dir;
+  EXPECT_EQ(0, SyncDirectory(dir.Path("not-yet-there").c_str()));
+  EXPECT_EQ(0, SyncDirectory("bare-name-in-the-working-directory"));
+  EXPECT_EQ(0, SyncDirectory("/top-level-name"));
+  EXPECT_EQ(-1, SyncDirectory(dir.Path("missing/name").c_str()));
+}
+
+// A symbolic link is a name of its own: deleting or renaming it does not
+// touch the held file it points to, and is not refused because of it.
+TEST(NativeNamesTest, SymbolicLinksAreNamesOfTheirOwn) {
+  ScratchDirectory dir;
+  const std::string target = dir.Path("box.orv");
+  const std::string alias = dir.Path("alias");
+  HFILE held = _lcreat(target.c_str(), 0);
+  ASSERT_NE(HFILE_ERROR, held);
+  ASSERT_EQ(0, symlink(target.c_str(), alias.c_str()));
+  EXPECT_EQ(0, rename(alias.c_str(), dir.Path("alias2").c_str()));
+  EXPECT_EQ(0, _unlink(dir.Path("alias2").c_str()));
+  EXPECT_EQ(0, _access(target.c_str(), 0));
+  EXPECT_EQ(0, _lclose(held));
+}
+
+// ---------------------------------------------------------------------------
 // Sharing between processes
 
 // A child process that runs `body` and reports its result as exit status.
