@@ -314,8 +314,10 @@ HRESULT CORVEntry::CopyOwnPayload(HFILE target) {
     if (FAILED(read)) return read;
     payload_ = envelope;
     payloadSize_ = storedSize_;
-    Compress();
   }
+  // Every envelope a save writes goes through compression: a stored plain
+  // one, and one that stayed plain because SetData found no memory for it.
+  Compress();
   if (payload_ == nullptr || payloadSize_ == 0) return S_OK;
   const int32_t size = static_cast<int32_t>(payloadSize_);
   if (size < 0 || platform::_hwrite(target, payload_, size) != size) {
