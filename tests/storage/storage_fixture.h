@@ -18,6 +18,7 @@
 
 #include "com/iids.h"
 #include "com/orv_interfaces.h"
+#include "com/stream_interfaces.h"
 #include "gtest/gtest.h"
 #include "module/file_system.h"
 #include "platform/platform.h"
