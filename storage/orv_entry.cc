@@ -175,17 +175,15 @@ HRESULT ORV_STDCALL CORVEntry::GetParent(IORVEntry** parent) {
 HRESULT ORV_STDCALL CORVEntry::GetRoot(IORVRoot** root) {
   if (OutPointerIsBad(root)) return E_INVALIDARG;
   *root = nullptr;
-  if (IORVRoot* top = TopList()->AsRoot()) {
+  if (treeRoot() != nullptr) {
+    IORVRoot* top = treeRoot()->AsRoot();
     top->AddRef();
     *root = top;
   }
   return S_OK;
 }
 
-HFILE ORV_STDCALL CORVEntry::GetFile() {
-  CORVList* top = TopList();
-  return top->AsRoot() != nullptr ? top->GetFile() : 0;
-}
+HFILE ORV_STDCALL CORVEntry::GetFile() { return TreeFile(); }
 
 HRESULT ORV_STDCALL CORVEntry::CopyData(HFILE source, HFILE target) {
   // The list's walk visits this entry last, after its children: the payload
@@ -199,15 +197,19 @@ void ORV_STDCALL CORVEntry::SetModified() { CORVList::SetModified(); }
 
 void CORVEntry::OnAttach(JList<CORVEntry>* list) {
   ownerList_ = static_cast<CORVList*>(list);
+  if (ownerList_->treeRoot() != nullptr) SetTreeRoot(ownerList_->treeRoot());
   if (modified()) ownerList_->SetModified();
 }
 
-void CORVEntry::OnDetach(JList<CORVEntry>* /*list*/) { ownerList_ = nullptr; }
+void CORVEntry::OnDetach(JList<CORVEntry>* /*list*/) {
+  ownerList_ = nullptr;
+  if (treeRoot() != nullptr) SetTreeRoot(nullptr);
+}
 
-int CORVEntry::OnDelete(JList<CORVEntry>* /*list*/) {
+int CORVEntry::OnDelete(JList<CORVEntry>* list) {
   // The owner is cleared first, so an entry that survives (its caller still
   // holds it) never reaches the list again.
-  ownerList_ = nullptr;
+  OnDetach(list);
   static_cast<IORVList*>(this)->Release();
   return 1;
 }

@@ -43,6 +43,18 @@ CORVList* CORVList::TopList() {
   return list;
 }
 
+HFILE CORVList::TreeFile() {
+  return treeRoot_ != nullptr ? treeRoot_->GetFile() : 0;
+}
+
+void CORVList::SetTreeRoot(CORVList* root) {
+  orv::WalkPostOrder(this, orv::WalkLoads::kLeaveUnread,
+                     [root](CORVList* list) -> HRESULT {
+                       list->treeRoot_ = root;
+                       return S_OK;
+                     });
+}
+
 void CORVList::SetStoredTable(uint32_t offset, orv::StoredFile* file) {
   storedTableOffset_ = offset;
   storedFile_.Reset(file);
@@ -50,15 +62,15 @@ void CORVList::SetStoredTable(uint32_t offset, orv::StoredFile* file) {
 
 // --- Loading ----------------------------------------------------------------
 
-HRESULT ORV_STDCALL CORVList::LoadEntries() { return LoadIfNeeded(GetFile()); }
+HRESULT ORV_STDCALL CORVList::LoadEntries() { return LoadIfNeeded(); }
 
-HRESULT CORVList::LoadIfNeeded(HFILE treeFile) {
+HRESULT CORVList::LoadIfNeeded() {
   // A modified list's elements are the truth: its table is never read again.
   if (head != nullptr || modified_) return S_OK;
   if (storedTableOffset_ == 0) return S_OK;
   // Only a list under a root with an open file loads; the bytes then come
   // from the file the offset describes.
-  if (treeFile == 0) return E_FAIL;
+  if (TreeFile() == 0) return E_FAIL;
   return ReadTable();
 }
 
@@ -119,7 +131,7 @@ HRESULT ORV_STDCALL CORVList::FindEntry(IORVEntry** result, const void* name,
     return E_INVALIDARG;
   }
   *result = nullptr;
-  HRESULT loaded = LoadIfNeeded(GetFile());
+  HRESULT loaded = LoadIfNeeded();
   if (FAILED(loaded)) return loaded;
   for (CORVEntry* e = head; e != nullptr; e = e->next) {
     if (e->CompareName(name, length) == 0) {
@@ -152,7 +164,7 @@ int32_t ORV_STDCALL CORVList::UnlockChildren() { return --lockCount_; }
 HRESULT ORV_STDCALL CORVList::GetFirst(void** result, REFIID iid) {
   if (OutPointerIsBad(result) || IdentifierIsBad(iid)) return E_INVALIDARG;
   *result = nullptr;
-  HRESULT loaded = LoadIfNeeded(GetFile());
+  HRESULT loaded = LoadIfNeeded();
   if (FAILED(loaded)) return loaded;
   return head != nullptr ? HandOutElement(head, iid, result) : S_OK;
 }
@@ -160,7 +172,7 @@ HRESULT ORV_STDCALL CORVList::GetFirst(void** result, REFIID iid) {
 HRESULT ORV_STDCALL CORVList::GetLast(void** result, REFIID iid) {
   if (OutPointerIsBad(result) || IdentifierIsBad(iid)) return E_INVALIDARG;
   *result = nullptr;
-  HRESULT loaded = LoadIfNeeded(GetFile());
+  HRESULT loaded = LoadIfNeeded();
   if (FAILED(loaded)) return loaded;
   return tail != nullptr ? HandOutElement(tail, iid, result) : S_OK;
 }
@@ -202,7 +214,7 @@ HRESULT ORV_STDCALL CORVList::Insert(IUnknown* entryUnknown,
   CORVEntry* after = nullptr;
   HRESULT refused = RefuseInsert(entry, position, &after);
   if (FAILED(refused)) return refused;
-  HRESULT loaded = LoadIfNeeded(GetFile());
+  HRESULT loaded = LoadIfNeeded();
   if (FAILED(loaded)) return loaded;
   if (HasNameOf(entry)) return E_FAIL;
   InsertAfter(after, entry);
@@ -220,8 +232,15 @@ HRESULT CORVList::RefuseInsert(CORVEntry* entry, IUnknown* position,
   }
   if (entry->ownerList() != nullptr) return E_FAIL;
   // Inserting an entry into its own list, or below it, would make a cycle.
-  for (CORVList* list = this; list != nullptr; list = list->ParentList()) {
-    if (list == static_cast<CORVList*>(entry)) return E_FAIL;
+  // The entry is unlinked, so this list can lie below it only when this
+  // list's tree has no root and the entry has children in memory.
+  CORVList* entryList = entry;
+  if (this == entryList) return E_FAIL;
+  if (treeRoot_ == nullptr && entry->head != nullptr) {
+    for (CORVList* list = ParentList(); list != nullptr;
+         list = list->ParentList()) {
+      if (list == entryList) return E_FAIL;
+    }
   }
   return S_OK;
 }
@@ -236,7 +255,7 @@ bool CORVList::HasNameOf(CORVEntry* entry) {
 HRESULT ORV_STDCALL CORVList::Remove(IUnknown* entryUnknown) {
   CORVEntry* entry = CORVEntry::FromUnknown(entryUnknown);
   if (entry == nullptr) return E_INVALIDARG;
-  HRESULT loaded = LoadIfNeeded(GetFile());
+  HRESULT loaded = LoadIfNeeded();
   if (FAILED(loaded)) return loaded;
   // Unlinking an entry that is not ours would give back a reference this
   // list does not hold.
@@ -274,26 +293,32 @@ void CORVList::RemoveAll() {
 // --- Modification marks -----------------------------------------------------
 
 void ORV_STDCALL CORVList::SetModified() {
-  HFILE treeFile = GetFile();
-  for (CORVList* list = this; list != nullptr; list = list->ParentList()) {
-    list->MarkModified(treeFile);
+  MarkModified();
+  // Every list above a modified list is modified too (marks only ever climb
+  // all the way, and a commit clears whole subtrees), so the climb ends at
+  // the first list that already was.
+  for (CORVList* list = ParentList(); list != nullptr;
+       list = list->ParentList()) {
+    if (list->MarkModified()) break;
   }
 }
 
-void CORVList::MarkModified(HFILE treeFile) {
+bool CORVList::MarkModified() {
+  if (modified_) return true;
   // A list marked modified stands for its elements in memory; marking an
   // unread list whose table cannot be read would make the next save write it
   // empty and lose the children. Such a list stays unread instead, and the
   // save reports the load failure.
-  if (!modified_ && head == nullptr && FAILED(LoadIfNeeded(treeFile))) return;
+  if (head == nullptr && FAILED(LoadIfNeeded())) return false;
   modified_ = 1;
+  return false;
 }
 
 // --- Save passes and commit -------------------------------------------------
 
 HRESULT ORV_STDCALL CORVList::WriteTables(HFILE file) {
   return orv::WalkPostOrder(
-      this, orv::WalkLoads::kLoadUnread, GetFile(),
+      this, orv::WalkLoads::kLoadUnread,
       [file](CORVList* list) { return list->WriteOwnTable(file); });
 }
 
@@ -318,7 +343,7 @@ HRESULT CORVList::WriteOwnTable(HFILE file) {
 // StoredFile), so `source` is not needed: an entry moved in from another
 // container is copied from that container's file.
 HRESULT ORV_STDCALL CORVList::CopyData(HFILE /*source*/, HFILE target) {
-  return orv::WalkPostOrder(this, orv::WalkLoads::kLoadUnread, GetFile(),
+  return orv::WalkPostOrder(this, orv::WalkLoads::kLoadUnread,
                             [target](CORVList* list) -> HRESULT {
                               CORVEntry* entry = list->AsEntry();
                               return entry != nullptr
@@ -332,7 +357,7 @@ void ORV_STDCALL CORVList::CommitSaved() {
 }
 
 void CORVList::CommitTree(orv::StoredFile* file) {
-  orv::WalkPostOrder(this, orv::WalkLoads::kLeaveUnread, 0,
+  orv::WalkPostOrder(this, orv::WalkLoads::kLeaveUnread,
                      [file](CORVList* list) -> HRESULT {
                        if (CORVEntry* entry = list->AsEntry()) {
                          entry->Commit(file);
@@ -359,7 +384,10 @@ namespace {
 // one loop however deep it is. Returns the references that remain.
 uint32_t ReleaseUnlinked(CORVEntry* element, CORVEntry** pendingHead) {
   element->ClearOwner();
-  if (element->HeldOnlyByItsList() && element->head != nullptr) {
+  if (!element->HeldOnlyByItsList()) {
+    // It survives, as the top of a tree of its own.
+    if (element->treeRoot() != nullptr) element->SetTreeRoot(nullptr);
+  } else if (element->head != nullptr) {
     element->tail->next = *pendingHead;
     *pendingHead = element->head;
     element->ForgetElements();

@@ -23,8 +23,10 @@
 // element's ownerList is this list; no two elements linked through Insert
 // have equal names (a table read from a file may hold equal names); the tree
 // is acyclic. All walks over a subtree (both save passes, the commit, the
-// release of a destroyed list) use an explicit stack on the heap, so a tree
-// nested arbitrarily deep cannot exhaust the machine stack.
+// release of a destroyed list) follow the tree's own links instead of
+// recursing, so a tree nested arbitrarily deep cannot exhaust the machine
+// stack; and no operation climbs the whole tree, so deep trees cost no more
+// per operation than shallow ones (see treeRoot_ and SetModified).
 #ifndef ORV_STORAGE_ORV_LIST_H_
 #define ORV_STORAGE_ORV_LIST_H_
 
@@ -78,11 +80,20 @@ class CORVList : public IORVList, public IObjectList, public JList<CORVEntry> {
   CORVList* ParentList();
   // The top of the tree this list is in (a root, or an unlinked entry).
   CORVList* TopList();
+  // The root at the top of this list's tree (its list part), or null when
+  // the tree's top is an unlinked entry. Constant time.
+  CORVList* treeRoot() const { return treeRoot_; }
+  // The open file of that root; 0 when there is no root or it has no file.
+  HFILE TreeFile();
+  // Makes `root` the tree root of this list and of every list loaded below
+  // it; called when the list's entry is linked or unlinked, and by a root
+  // for itself.
+  void SetTreeRoot(CORVList* root);
 
-  // Loads the table if it is unread, reading through `treeFile` (the handle
-  // of the tree's root, 0 when the tree has none). The entry point of every
-  // lazy load; the caller finds `treeFile` once for a whole walk.
-  HRESULT LoadIfNeeded(HFILE treeFile);
+  // Loads the table if it is unread. Only a list under a root with an open
+  // file loads; the bytes come from the file its offset describes. The
+  // entry point of every lazy load.
+  HRESULT LoadIfNeeded();
   // The table pass's own step: writes this list's table (count and the
   // records of its elements) at the current position of `file`.
   HRESULT WriteOwnTable(HFILE file);
@@ -107,8 +118,9 @@ class CORVList : public IORVList, public IObjectList, public JList<CORVEntry> {
   // Where this list's table lies, and the file it lies in.
   void SetStoredTable(uint32_t offset, orv::StoredFile* file);
   // Marks this list alone (loading it first when unread, so that a modified
-  // list never stands for a table it has not read).
-  void MarkModified(HFILE treeFile);
+  // list never stands for a table it has not read). Returns whether it was
+  // modified before.
+  bool MarkModified();
 
  private:
   HRESULT ReadTable();
@@ -125,6 +137,11 @@ class CORVList : public IORVList, public IObjectList, public JList<CORVEntry> {
   uint32_t storedTableOffset_ = 0;   // 0: no table
   uint32_t writtenTableOffset_ = 0;  // set by the last table pass
   orv::StoredFileRef storedFile_;    // file storedTableOffset_ lies in
+  // Root at the top of this list's tree, or null (see treeRoot()). Kept by
+  // SetTreeRoot: linking or unlinking an entry updates its whole loaded
+  // subtree, so membership and the tree's file are known without climbing,
+  // however deep the list lies.
+  CORVList* treeRoot_ = nullptr;
 };
 
 #endif  // ORV_STORAGE_ORV_LIST_H_

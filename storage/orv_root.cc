@@ -28,6 +28,7 @@ bool ReadExactly(HFILE file, void* bytes, uint32_t count) {
 
 CORVRoot::CORVRoot(IUnknown* outer) : CUnknown(outer) {
   path_.text[0] = '\0';
+  SetTreeRoot(this);
 }
 
 CORVRoot::~CORVRoot() {

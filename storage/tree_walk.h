@@ -15,18 +15,17 @@ enum class WalkLoads { kLoadUnread, kLeaveUnread };
 
 // Calls `visit(list)` for every list of the subtree of `top`, children before
 // their parent and siblings in list order, `top` last. With kLoadUnread each
-// list is loaded (through `treeFile`, the handle of the tree's root) before
+// list is loaded before
 // its children are visited. Returns the first failure of a load or of
 // `visit`, which ends the walk, or S_OK. `visit` must not relink lists.
 template <class Visit>
-HRESULT WalkPostOrder(CORVList* top, WalkLoads loads, HFILE treeFile,
-                      Visit&& visit) {
+HRESULT WalkPostOrder(CORVList* top, WalkLoads loads, Visit&& visit) {
   CORVList* node = top;
   for (;;) {
     // Down to the first list below `node` that has no elements.
     for (;;) {
       if (loads == WalkLoads::kLoadUnread) {
-        HRESULT loaded = node->LoadIfNeeded(treeFile);
+        HRESULT loaded = node->LoadIfNeeded();
         if (FAILED(loaded)) return loaded;
       }
       if (node->head == nullptr) break;
