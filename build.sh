@@ -1,0 +1,165 @@
+#!/usr/bin/env bash
+# Sets up, builds and checks both targets of the file-system module.
+#
+#   ./build.sh main   the main job: build both targets and run the orv tool
+#                     on each (the Win32 one under Wine)
+#   ./build.sh test   build both targets and run every test of both: Linux
+#                     with AddressSanitizer and UndefinedBehaviorSanitizer,
+#                     Win32 under Wine
+#
+# Both install what is missing first (Debian 12, as root; nothing is
+# installed when everything is there) and can be run again and again: an
+# up-to-date build does nothing. Build folders lie under build/ unless
+# ORV_BUILD_ROOT (or ORV_BUILD_LINUX, ORV_BUILD_ASAN, ORV_BUILD_WIN) say
+# otherwise; Wine runs in its own prefix, ORV_WINEPREFIX (default
+# build/wineprefix), and its server is stopped when the script ends, however
+# it ends.
+set -euo pipefail
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+BUILD_ROOT=${ORV_BUILD_ROOT:-$ROOT/build}
+LINUX_DIR=${ORV_BUILD_LINUX:-$BUILD_ROOT/linux}
+ASAN_DIR=${ORV_BUILD_ASAN:-$BUILD_ROOT/linux-asan}
+WIN_DIR=${ORV_BUILD_WIN:-$BUILD_ROOT/win32}
+export ORV_WINEPREFIX=${ORV_WINEPREFIX:-$BUILD_ROOT/wineprefix}
+JOBS=2  # the machines have two cores
+
+PACKAGES=(
+  cmake ninja-build g++ clang libclang-rt-14-dev zlib1g-dev
+  googletest libbenchmark-dev
+  g++-mingw-w64-i686 binutils-mingw-w64-i686 libz-mingw-w64-dev
+  wine wine32:i386
+)
+
+say() { printf '\n== %s\n' "$*"; }
+
+install_packages() {
+  local missing=() package
+  for package in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null |
+      grep -q 'install ok installed' || missing+=("$package")
+  done
+  [ ${#missing[@]} -eq 0 ] && return
+  say "Installing ${missing[*]}"
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "build.sh: run as root to install the missing packages" >&2
+    exit 1
+  fi
+  dpkg --print-foreign-architectures | grep -qx i386 ||
+    dpkg --add-architecture i386
+  apt-get update
+  DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
+}
+
+# configure <build dir> <cmake arguments>...
+configure() {
+  local dir=$1
+  shift
+  cmake -S "$ROOT" -B "$dir" -G Ninja "$@" >/dev/null
+}
+
+build_linux() {
+  say "Linux x86-64 (g++): $LINUX_DIR"
+  configure "$LINUX_DIR"
+  cmake --build "$LINUX_DIR" -j "$JOBS"
+}
+
+# The sanitized build also carries the fuzz corpus replays and benchmark
+# smoke runs, once fuzz/ and bench/ exist: they register them as CTest
+# tests, so the one ctest run below covers them.
+build_asan() {
+  say "Linux x86-64 (clang, ASan+UBSan): $ASAN_DIR"
+  local extra=()
+  [ -f "$ROOT/fuzz/CMakeLists.txt" ] && extra+=(-DORV_BUILD_FUZZERS=ON)
+  [ -f "$ROOT/bench/CMakeLists.txt" ] && extra+=(-DORV_BUILD_BENCHMARKS=ON)
+  CC=clang CXX=clang++ configure "$ASAN_DIR" -DORV_SANITIZE=ON \
+    ${extra[@]+"${extra[@]}"}
+  cmake --build "$ASAN_DIR" -j "$JOBS"
+}
+
+build_win() {
+  say "Win32 i686 (mingw-w64): $WIN_DIR"
+  configure "$WIN_DIR" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake"
+  cmake --build "$WIN_DIR" -j "$JOBS"
+}
+
+wine_env() {
+  export WINEPREFIX="$ORV_WINEPREFIX" WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+}
+
+# Makes the prefix on first use, so that no test pays for it.
+start_wine() {
+  mkdir -p "$ORV_WINEPREFIX"
+  (wine_env && wineboot --init >/dev/null 2>&1)
+}
+
+stop_wine() {
+  if command -v wineserver >/dev/null; then
+    (wine_env && wineserver -k >/dev/null 2>&1) || true
+  fi
+}
+
+# run_tests <build dir>: every test of one build. Fails when any fails.
+run_tests() {
+  ctest --test-dir "$1" -j "$JOBS" --timeout 900 --output-on-failure
+}
+
+# probe <orv command>... <file>: exit 1 means "not a container", an answer.
+probe() {
+  local code=0
+  "$@" || code=$?
+  [ $code -le 1 ]
+}
+
+cmd_main() {
+  build_linux
+  build_win
+  # The probed files: one that starts with the container magic, and one that
+  # does not.
+  local samples=$BUILD_ROOT/samples
+  mkdir -p "$samples"
+  printf 'JORV' >"$samples/magic.orv"
+  cp "$ROOT/README.md" "$samples/README.md"
+  cd "$samples"
+
+  say "orv on Linux"
+  "$LINUX_DIR/bin/orv" info
+  probe "$LINUX_DIR/bin/orv" probe magic.orv
+  probe "$LINUX_DIR/bin/orv" probe README.md
+
+  say "orv.exe on Win32 (under Wine)"
+  start_wine
+  local wine=("$ROOT/cmake/wine-run.sh" "$WIN_DIR/bin/orv.exe")
+  "${wine[@]}" info
+  probe "${wine[@]}" probe magic.orv
+  probe "${wine[@]}" probe README.md
+}
+
+cmd_test() {
+  build_asan
+  build_win
+  local failed=()
+  say "Tests: Linux, ASan+UBSan"
+  UBSAN_OPTIONS=print_stacktrace=1 run_tests "$ASAN_DIR" || failed+=(linux)
+  say "Tests: Win32 under Wine"
+  start_wine
+  run_tests "$WIN_DIR" || failed+=(win32)
+  if [ ${#failed[@]} -ne 0 ]; then
+    say "FAILED: ${failed[*]}"
+    return 1
+  fi
+  say "All tests of both targets passed"
+}
+
+case ${1:-} in
+  main | test)
+    trap stop_wine EXIT
+    install_packages
+    "cmd_$1"
+    ;;
+  *)
+    echo "usage: $0 main|test" >&2
+    exit 2
+    ;;
+esac
