@@ -38,11 +38,15 @@ HRESULT PlanSave(const char* rootPath, const char* newPath, bool backup,
 }
 
 bool MakeBackup(const char* container, const char* backup) {
-  if (platform::_access(container, 0) != 0) return true;
-  if (platform::_access(backup, 0) == 0 && platform::_unlink(backup) != 0) {
-    return false;
+  if (platform::LinkFile(container, backup) == 0) return true;
+  // The name may still belong to an older backup, which goes first.
+  if (platform::_unlink(backup) == 0 &&
+      platform::LinkFile(container, backup) == 0) {
+    return true;
   }
-  return platform::LinkFile(container, backup) == 0;
+  // A failed _access cannot tell a missing file from one it could not see,
+  // so it is asked last, only to excuse a container that is not there.
+  return platform::_access(container, 0) != 0;
 }
 
 }  // namespace orv
