@@ -159,6 +159,10 @@ void StorageTest::Fill(IUnknown* parent, const Tree& tree) {
 std::vector<std::string> StorageTest::Names(IUnknown* parent) {
   std::vector<std::string> names;
   IObjectList* list = ObjectListOf(parent);
+  if (list == nullptr) {
+    ADD_FAILURE() << "no list to walk";
+    return names;
+  }
   Held<IORVEntry> entry;
   EXPECT_EQ(S_OK, list->GetFirst(entry.outVoid(), IID_IORVEntry));
   while (entry) {
@@ -173,6 +177,10 @@ std::vector<std::string> StorageTest::Names(IUnknown* parent) {
 Tree StorageTest::Snapshot(IUnknown* parent) {
   Tree tree;
   IObjectList* list = ObjectListOf(parent);
+  if (list == nullptr) {
+    ADD_FAILURE() << "no list to take a snapshot of";
+    return tree;
+  }
   Held<IORVEntry> entry;
   EXPECT_EQ(S_OK, list->GetFirst(entry.outVoid(), IID_IORVEntry));
   while (entry) {
@@ -193,6 +201,7 @@ Tree StorageTest::Snapshot(IUnknown* parent) {
 
 std::string StorageTest::Render(IUnknown* parent) {
   IObjectList* list = ObjectListOf(parent);
+  if (list == nullptr) return "<no list>";
   Held<IORVEntry> entry;
   if (FAILED(list->GetFirst(entry.outVoid(), IID_IORVEntry))) return "!";
   std::string text;
