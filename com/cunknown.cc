@@ -14,6 +14,10 @@ HRESULT ORV_STDCALL CUnknown::NonDelegatingQueryInterface(REFIID iid,
     *out = nullptr;
     return E_INVALIDARG;
   }
+  return LookUp(iid, out);
+}
+
+HRESULT CUnknown::LookUp(REFIID iid, void** out) {
   if (IUnknown* found = FindInterface(iid)) return HandOut(found, out);
   if (IsEqualGUID(iid, IID_IUnknown)) {
     *out = static_cast<INonDelegatingUnknown*>(this);

@@ -41,6 +41,10 @@ class CUnknown : public INonDelegatingUnknown {
   // not readable, *out set to null) instead of a fault.
   HRESULT ORV_STDCALL NonDelegatingQueryInterface(REFIID iid,
                                                   void** out) final;
+  // The lookup itself, for callers inside the module that have checked the
+  // arguments already (pointer checks are system calls on some platforms).
+  HRESULT LookUp(REFIID iid, void** out);
+
   uint32_t ORV_STDCALL NonDelegatingAddRef() override;
   uint32_t ORV_STDCALL NonDelegatingRelease() override;
 

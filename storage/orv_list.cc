@@ -19,9 +19,10 @@ bool IdentifierIsBad(REFIID iid) {
   return platform::IsBadReadPtr(&iid, sizeof(IID));
 }
 
-// Hands `element` out as the interface `iid` into `*result`.
+// Hands `element` out as the interface `iid` into `*result`; the caller has
+// checked both.
 HRESULT HandOutElement(CORVEntry* element, REFIID iid, void** result) {
-  return static_cast<IORVList*>(element)->QueryInterface(iid, result);
+  return element->LookUp(iid, result);
 }
 
 }  // namespace
