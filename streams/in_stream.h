@@ -7,6 +7,21 @@
 // writes into its buffer. Invariant: position <= size; inside a record,
 // every read is charged to the innermost record's remaining count, and no
 // read ever goes past `size`.
+//
+// Records nest: every record lies inside the body of the record around it.
+// ReadObject refuses, with E_FAIL and without calling Load, a nested header
+// when fewer than 22 bytes of the enclosing body are left (nothing is
+// consumed), and a nested record that declares more than the enclosing body
+// has left (its header is consumed and charged, so the enclosing count never
+// wraps). A record at the top level may claim more than the buffer holds:
+// reads stop at `size` and the skip of an unread rest stops there too. A
+// header cut short by the end of the buffer gives E_FAIL, keeps the fields
+// read so far consumed, charges nothing and leaves the class id in force.
+//
+// Every out pointer and destination is checked (E_POINTER, nothing
+// consumed), and so is the IJPersist pointer that ReadObject is given: null,
+// or an object or table that cannot be read, gives E_POINTER before
+// anything is read.
 #ifndef ORV_STREAMS_IN_STREAM_H_
 #define ORV_STREAMS_IN_STREAM_H_
 

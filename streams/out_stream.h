@@ -8,6 +8,12 @@
 // size rounded up to a multiple of 1024. Invariant: length == 1 + bytes
 // written, length <= capacity once a buffer exists, buffer[0] == 0.
 //
+// Write checks its source (E_POINTER, nothing appended) after refusing a
+// write that would take the envelope past 32 bits (E_OUTOFMEMORY).
+// WriteObject refuses an unusable IJPersist pointer with E_POINTER and
+// appends each record header in one piece, so a failed allocation leaves no
+// partial header.
+//
 // The stream holds one counted reference on its entry (taken through the
 // entry's interface, so the owner list's lockCount counts it) until it has
 // handed the buffer over, so a host may release the entry first.
