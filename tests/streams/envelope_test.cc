@@ -10,6 +10,7 @@
 #include "gtest/gtest.h"
 #include "platform/platform.h"
 #include "storage/coding.h"
+#include "tests/doubles/fault_api.h"
 #include "tests/streams/allocation_watch.h"
 #include "tests/streams/stream_fixtures.h"
 
@@ -154,6 +155,8 @@ TEST_F(CompressTest, AllocationFailureKeepsThePlainEnvelope) {
   const Bytes plain = PlainEnvelope(data);
   for (int failAt = 1;; ++failAt) {
     SCOPED_TRACE(failAt);
+    FaultApi faults(platform::NativeApi());  // new blocks filled with 0xa5
+    platform::ScopedApi guard(faults.api());
     AllocationWatch watch;
     payload_ = SeamCopy(plain);
     size_ = static_cast<uint32_t>(plain.size());
@@ -170,6 +173,7 @@ TEST_F(CompressTest, AllocationFailureKeepsThePlainEnvelope) {
     EXPECT_EQ(1u, watch.LiveBlocks());
     platform::Free(payload_);
     payload_ = nullptr;
+    EXPECT_EQ(0u, faults.OutstandingAllocations());
     if (!failed) break;
   }
 }

@@ -12,6 +12,7 @@
 #include "com/iids.h"
 #include "gtest/gtest.h"
 #include "platform/platform.h"
+#include "tests/doubles/fault_api.h"
 #include "tests/doubles/guarded_buffer.h"
 #include "tests/streams/allocation_watch.h"
 #include "tests/streams/scripted_persist.h"
@@ -496,6 +497,8 @@ TEST(InStreamCreate, AllocationFailuresLeaveNothingBehind) {
         SCOPED_TRACE(::testing::Message() << "flag " << int{bytes[0]}
                                           << " owned " << owned << " call "
                                           << failAt);
+        FaultApi faults(platform::NativeApi());  // blocks filled with 0xa5
+        platform::ScopedApi guard(faults.api());
         AllocationWatch watch;
         uint8_t* envelope = SeamCopy(bytes);
         watch.FailCall(failAt);
@@ -512,6 +515,7 @@ TEST(InStreamCreate, AllocationFailuresLeaveNothingBehind) {
         }
         if (!owned) platform::Free(envelope);
         EXPECT_EQ(0u, watch.LiveBlocks());
+        EXPECT_EQ(0u, faults.OutstandingAllocations());
         if (!failed) break;
       }
     }
