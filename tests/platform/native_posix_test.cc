@@ -149,6 +149,63 @@ TEST(NativeTransferTest, ReadCollectsPiecesAcrossInterruptions) {
   EXPECT_EQ(0, _lclose(reader));
 }
 
+TEST(NativeTransferTest, WriteDeliversEverythingAcrossInterruptions) {
+  ScratchDirectory dir;
+  const std::string fifo = dir.Path("fifo");
+  ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+  int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  HFILE writer = _lopen(fifo.c_str(), kOpenWrite);
+  ASSERT_NE(HFILE_ERROR, writer);
+  constexpr int kTotal = 1 << 20;  // far more than the pipe holds
+  std::string data(kTotal, '\0');
+  for (int i = 0; i < kTotal; ++i) data[i] = static_cast<char>(i * 31 + 7);
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // Drains slowly, so the writer blocks, is interrupted, and resumes.
+    // Without its copy of the write end, the child sees the end of the data
+    // when the parent closes, rather than waiting forever for bytes that a
+    // broken writer never sent.
+    close(writer);
+    fcntl(reader, F_SETFL, fcntl(reader, F_GETFL) & ~O_NONBLOCK);
+    std::string got;
+    char chunk[4096];
+    while (static_cast<int>(got.size()) < kTotal) {
+      ssize_t n = read(reader, chunk, sizeof(chunk));
+      if (n <= 0) _exit(1);
+      got.append(chunk, static_cast<size_t>(n));
+      if (got.size() % (64 * 1024) < sizeof(chunk)) usleep(2000);
+    }
+    _exit(got == data ? 0 : 2);
+  }
+  close(reader);
+  alarms.store(0);
+  int32_t written;
+  {
+    InterruptingTimer timer;
+    written = _lwrite(writer, data.data(), kTotal);
+  }
+  EXPECT_EQ(0, _lclose(writer));
+  int status = 0;
+  ASSERT_EQ(child, waitpid(child, &status, 0));
+  EXPECT_EQ(kTotal, written);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_GT(alarms.load(), 0);
+}
+
+TEST(NativeTransferTest, CreatedFilesHaveReadWritePermissionsLessUmask) {
+  ScratchDirectory dir;
+  mode_t previous = umask(027);
+  HFILE file = _lcreat(dir.Path("a").c_str(), 0);
+  umask(previous);
+  ASSERT_NE(HFILE_ERROR, file);
+  struct stat info;
+  ASSERT_EQ(0, fstat(file, &info));
+  EXPECT_EQ(0640u, info.st_mode & 0777u);
+  EXPECT_EQ(0, _lclose(file));
+}
+
 TEST(NativeTransferTest, DirectoriesAreNotFiles) {
   ScratchDirectory dir;
   EXPECT_EQ(HFILE_ERROR, _lopen(dir.path().c_str(), kOpenRead));
@@ -177,6 +234,23 @@ TEST(NativeTransferTest, ForeignDescriptorsAreNotHandles) {
 
 // ---------------------------------------------------------------------------
 // Names
+
+TEST(NativeNamesTest, RefusalsReportAccessDenied) {
+  ScratchDirectory dir;
+  const std::string path = dir.Path("a");
+  HFILE held = _lcreat(path.c_str(), 0);
+  ASSERT_NE(HFILE_ERROR, held);
+  errno = 0;
+  EXPECT_EQ(-1, _unlink(path.c_str()));
+  EXPECT_EQ(EACCES, errno);
+  errno = 0;
+  EXPECT_EQ(-1, rename(path.c_str(), dir.Path("b").c_str()));
+  EXPECT_EQ(EACCES, errno);
+  errno = 0;
+  EXPECT_EQ(HFILE_ERROR, _lopen(path.c_str(), kOpenRead | kShareExclusive));
+  EXPECT_EQ(EACCES, errno);
+  EXPECT_EQ(0, _lclose(held));
+}
 
 TEST(NativeNamesTest, DirectorySyncFindsTheDirectoryOfAnyPathForm) {
   ScratchDirectory dir;
