@@ -3,9 +3,9 @@
 // open-file-description locks (sharing_posix.h), and pointer validation by
 // kernel-checked copies (pointer_check_posix.h).
 //
-// Handles are descriptors: positive, close-on-exec, and never 0 (a
-// descriptor that comes out as 0 is moved higher), because callers store 0
-// for "no file open". Every function sets errno when it fails.
+// Handles are descriptors: close-on-exec, and never 0 (callers store 0 for
+// "no file open") nor any other standard descriptor. Every function sets
+// errno when it fails.
 #include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
@@ -53,10 +53,15 @@ void CloseQuietly(int fd) {
   errno = saved;
 }
 
-// Moves descriptor 0 out of the way: 0 is never a handle.
-int AvoidZero(int fd) {
-  if (fd != 0) return fd;
-  int moved = fcntl(fd, F_DUPFD_CLOEXEC, 1);
+// Handles are above the standard descriptors. 0 is never a handle, because
+// callers store 0 for "no file"; 1 and 2 are avoided too, because when a
+// process runs with stdout or stderr closed, whatever it prints would
+// otherwise land in the file.
+constexpr int kFirstHandle = 3;
+
+int AvoidStandardDescriptors(int fd) {
+  if (fd >= kFirstHandle) return fd;
+  int moved = fcntl(fd, F_DUPFD_CLOEXEC, kFirstHandle);
   CloseQuietly(fd);
   return moved;
 }
@@ -69,7 +74,7 @@ int OpenDescriptor(const char* path, int flags, mode_t permissions) {
     fd = open(path, flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, permissions);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) return -1;
-  fd = AvoidZero(fd);
+  fd = AvoidStandardDescriptors(fd);
   if (fd < 0) return -1;
   struct stat info;
   if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {

@@ -1,6 +1,7 @@
 // What only the POSIX implementation can show: both pointer probes, transfers
 // that the kernel splits or interrupts, and sharing between processes.
 #include <errno.h>
+#include <stdio.h>
 #include <fcntl.h>
 #include <sched.h>
 #include <signal.h>
@@ -210,6 +211,22 @@ TEST(NativeTransferTest, DirectoriesAreNotFiles) {
   ScratchDirectory dir;
   EXPECT_EQ(HFILE_ERROR, _lopen(dir.path().c_str(), kOpenRead));
   EXPECT_EQ(HFILE_ERROR, _lcreat(dir.path().c_str(), 0));
+}
+
+// With stdout closed, a handle that took descriptor 1 would receive
+// everything the process prints.
+TEST(NativeTransferTest, HandlesAvoidTheStandardDescriptors) {
+  ScratchDirectory dir;
+  fflush(stdout);
+  int saved_stdout = fcntl(1, F_DUPFD_CLOEXEC, 10);
+  ASSERT_GE(saved_stdout, 0);
+  close(1);
+  HFILE file = _lcreat(dir.Path("a").c_str(), 0);
+  dup2(saved_stdout, 1);
+  close(saved_stdout);
+  ASSERT_NE(HFILE_ERROR, file);
+  EXPECT_GE(file, 3);
+  EXPECT_EQ(0, _lclose(file));
 }
 
 TEST(NativeTransferTest, HandlesAreClosedOnExec) {
