@@ -20,9 +20,11 @@
 // reach; they never touch file data and never conflict with data locks.
 // Each handle holds shared (read) locks on the bytes that describe it:
 //
-//   kHasReadByte    the handle can read       kDeniesReadByte   it refuses reading
-//   kHasWriteByte   the handle can write      kDeniesWriteByte  it refuses writing
-//   kIsOpenByte     always (blocks deletion and renaming)
+//   kHasReadByte      the handle can read
+//   kHasWriteByte     the handle can write
+//   kDeniesReadByte   the handle refuses reading to others
+//   kDeniesWriteByte  the handle refuses writing to others
+//   kIsOpenByte       always (blocks deletion and renaming)
 //
 // A shared lock of another description makes F_OFD_GETLK for an exclusive
 // lock on that byte report a conflict, which is how an opener learns that an
@@ -34,9 +36,11 @@
 // and taking (and, for a deleter or renamer, while checking and acting).
 // flock() rather than an exclusive byte lock because an exclusive fcntl lock
 // needs a writable descriptor and read-only handles must pass the gate too;
-// on local file systems flock() and fcntl() locks are independent. The gate
-// is waited for with a bound, so a stopped holder yields a failure, not a
-// hang.
+// on local file systems flock() and fcntl() locks are independent. (On NFS,
+// where flock() is built from fcntl() locks, the gate would collide with the
+// handles' own locks and a second open would fail after the bound below.)
+// The gate is waited for with a bound, so a stopped holder yields a
+// failure, not a hang.
 //
 // Shared read locks need a readable descriptor, so every handle's descriptor
 // is readable: a write-only handle is opened O_RDWR underneath (and needs read

@@ -17,20 +17,28 @@ namespace orv {
 namespace platform {
 namespace win32 {
 
-int32_t Open(const char* path, int32_t mode);                 // _lopen
-int32_t Create(const char* path, int32_t attribute);          // _lcreat
-int32_t Read(int32_t file, void* buffer, int32_t count);      // _hread
-int32_t Write(int32_t file, const void* buffer, int32_t count);  // _hwrite
-int32_t Seek(int32_t file, int32_t offset, int32_t origin);   // _llseek
-int32_t Close(int32_t file);                                  // _lclose
-bool Flush(int32_t file);                                     // FlushFileBuffers
-int32_t Access(const char* path, int32_t mode);               // _access
-bool Delete(const char* path);                                // DeleteFileA
-bool Move(const char* from, const char* to);  // MoveFileExA, replace + write through
-bool HardLink(const char* existing, const char* link);        // CreateHardLinkA
-bool BadReadPointer(const void* pointer, uintptr_t count);    // IsBadReadPtr
-bool BadWritePointer(void* pointer, uintptr_t count);         // IsBadWritePtr
-int CompareNoCase(const char* a, const char* b);              // lstrcmpiA
+// _lopen, _lcreat, _hread, _hwrite, _llseek, _lclose.
+int32_t Open(const char* path, int32_t mode);
+int32_t Create(const char* path, int32_t attribute);
+int32_t Read(int32_t file, void* buffer, int32_t count);
+int32_t Write(int32_t file, const void* buffer, int32_t count);
+int32_t Seek(int32_t file, int32_t offset, int32_t origin);
+int32_t Close(int32_t file);
+// FlushFileBuffers on the handle.
+bool Flush(int32_t file);
+// _access.
+int32_t Access(const char* path, int32_t mode);
+// DeleteFileA.
+bool Delete(const char* path);
+// MoveFileExA, replacing an existing `to`, flushed before it returns.
+bool Move(const char* from, const char* to);
+// CreateHardLinkA.
+bool HardLink(const char* existing, const char* link);
+// IsBadReadPtr, IsBadWritePtr.
+bool BadReadPointer(const void* pointer, uintptr_t count);
+bool BadWritePointer(void* pointer, uintptr_t count);
+// lstrcmpiA.
+int CompareNoCase(const char* a, const char* b);
 
 }  // namespace win32
 }  // namespace platform

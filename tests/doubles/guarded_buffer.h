@@ -4,7 +4,8 @@
 //
 //   orv::testing::GuardedBuffer buffer(100);           // 100 writable bytes
 //   EXPECT_TRUE(IsBadWritePtr(buffer.data(), 101));    // 1 byte too many
-//   orv::testing::GuardedBuffer frozen(178, orv::testing::GuardedBuffer::kReadOnly);
+//   using orv::testing::GuardedBuffer;
+//   GuardedBuffer frozen(178, GuardedBuffer::kReadOnly);  // read-only
 //
 // The accessible bytes start filled with kFill. The buffer owns its pages
 // and releases them when destroyed.

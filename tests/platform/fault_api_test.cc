@@ -72,7 +72,7 @@ TEST_F(FaultApiTest, NthCallFailsOnceAndChangesNothing) {
   EXPECT_FALSE(faults_.Fired());
   EXPECT_EQ(-1, _lwrite(file, "b", 1));
   EXPECT_TRUE(faults_.Fired());
-  EXPECT_EQ(1, _llseek(file, 0, kSeekCurrent));  // the failed write did not move
+  EXPECT_EQ(1, _llseek(file, 0, kSeekCurrent));  // the failure did not move
   EXPECT_EQ(1, _lwrite(file, "c", 1));
   EXPECT_EQ(0, _lclose(file));
   EXPECT_EQ("ac23456789", fs_.Bytes(kBox));
