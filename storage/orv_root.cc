@@ -16,6 +16,28 @@ namespace {
 constexpr int32_t kReopenMode =
     platform::kOpenReadWrite | platform::kShareDenyWrite;
 
+// The caller's open mode with writing refused to every other handle. The
+// sharing value is a number, not a set of flags: or-ing deny-write into
+// "exclusive" would make "deny read" and let others write. So the refusals
+// are joined instead: compatibility, deny-none and deny-write become
+// deny-write; deny-read and exclusive become exclusive. An invalid sharing
+// value stays invalid, and the open fails.
+int32_t WithWritesRefused(int32_t mode) {
+  const int32_t sharing = mode & platform::kShareMask;
+  const int32_t rest = mode & ~platform::kShareMask;
+  switch (sharing) {
+    case platform::kShareCompat:
+    case platform::kShareDenyNone:
+    case platform::kShareDenyWrite:
+      return rest | platform::kShareDenyWrite;
+    case platform::kShareDenyRead:
+    case platform::kShareExclusive:
+      return rest | platform::kShareExclusive;
+    default:
+      return mode;
+  }
+}
+
 bool WriteExactly(HFILE file, const void* bytes, uint32_t count) {
   return platform::_lwrite(file, bytes, count) == static_cast<int32_t>(count);
 }
@@ -56,7 +78,7 @@ void CORVRoot::CloseFile() {
 HRESULT CORVRoot::Open(const char* path, const uint8_t* descriptor,
                        int32_t mode) {
   if (!orv::CopyPath(path, &path_)) return E_INVALIDARG;
-  HFILE file = platform::_lopen(path_.text, mode | platform::kShareDenyWrite);
+  HFILE file = platform::_lopen(path_.text, WithWritesRefused(mode));
   if (file == HFILE_ERROR) {
     file_ = 0;
     return E_ACCESSDENIED;
@@ -177,7 +199,7 @@ HRESULT CORVRoot::GiveUpReplacement(const orv::SavePlan& plan, bool hadFile) {
   platform::_unlink(plan.temporary.text);
   // The old container is intact and its offsets still hold: go on with it.
   if (hadFile) {
-    ReopenFile(path_.text, openMode_ | platform::kShareDenyWrite,
+    ReopenFile(path_.text, WithWritesRefused(openMode_),
                storedFile());
   }
   return E_ACCESSDENIED;
