@@ -310,7 +310,12 @@ HRESULT CORVEntry::CopyOwnPayload(HFILE target) {
   int32_t position = platform::_llseek(target, 0, platform::kSeekCurrent);
   if (position < 0) return E_FAIL;
   savedOffset_ = static_cast<uint32_t>(position);
-  if (payload_ == nullptr && storedSize_ > 0) {
+  // A stored envelope is brought in for the copy only and let go once it is
+  // written: the old file still holds it should the save fail, and the
+  // commit points the entry at the copy. So a save holds one stored payload
+  // at a time, however many records of a file share one.
+  const bool borrowed = payload_ == nullptr && storedSize_ > 0;
+  if (borrowed) {
     uint8_t* envelope = nullptr;
     HRESULT read = ReadStoredEnvelope(&envelope);
     if (FAILED(read)) return read;
@@ -322,10 +327,10 @@ HRESULT CORVEntry::CopyOwnPayload(HFILE target) {
   Compress();
   if (payload_ == nullptr || payloadSize_ == 0) return S_OK;
   const int32_t size = static_cast<int32_t>(payloadSize_);
-  if (size < 0 || platform::_hwrite(target, payload_, size) != size) {
-    return E_FAIL;
-  }
-  return S_OK;
+  const bool written =
+      size >= 0 && platform::_hwrite(target, payload_, size) == size;
+  if (borrowed) FreePayload();  // payloadSize_ keeps the size written
+  return written ? S_OK : E_FAIL;
 }
 
 void CORVEntry::Commit(orv::StoredFile* file) {

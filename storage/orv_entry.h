@@ -10,8 +10,10 @@
 //              compressed form whenever compression could run (SetData and
 //              the save's payload pass compress at once)
 // Invariant: payloadSize counts the bytes `payload` holds; when payload is
-// null it is 0, or storedSize after a commit. Buffers are allocated through
-// the platform seam; the entry owns `name` and `payload`.
+// null it is 0, or storedSize after a commit, or (from a payload pass that
+// copied a stored envelope to the commit that adopts it) the size that pass
+// wrote. Buffers are allocated through the platform seam; the entry owns
+// `name` and `payload`.
 //
 // References: the host's references on a linked entry also count in its
 // owner list's lockCount (AddRef/Release below). Streams opened on the entry
@@ -85,7 +87,8 @@ class CORVEntry : public CUnknown,
   virtual void SetData(void* buffer, uint32_t size);
 
   // The payload pass's own step: records where the payload goes in `target`
-  // and writes it there, reading a stored envelope first.
+  // and writes it there, reading a stored envelope first (and letting it go
+  // again once written).
   HRESULT CopyOwnPayload(HFILE target);
 
   // Used while a list releases its elements: the entry leaves its owner
