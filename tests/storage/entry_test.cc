@@ -177,13 +177,15 @@ TEST_F(EntryTest, ParentAndRootAndFile) {
 TEST_F(EntryTest, EntryAnswersItsThreeInterfacesAndItsIdentity) {
   Held<IORVRoot> root = OpenTree();
   Held<IORVEntry> a = At(root.get(), "a");
-  const IID* offered[] = {&IID_IORVEntry, &IID_IORVList, &IID_IObjectList,
-                          &IID_IUnknown};
+  const IID* offered[] = {&IID_IORVEntry, &IID_IORVList, &IID_IObjectList};
   for (const IID* iid : offered) {
     Held<IUnknown> got;
     EXPECT_EQ(S_OK, a->QueryInterface(*iid, got.outVoid()));
     EXPECT_TRUE(got);
   }
+  Held<INonDelegatingUnknown> identity;
+  EXPECT_EQ(S_OK, a->QueryInterface(IID_IUnknown, identity.outVoid()));
+  EXPECT_TRUE(identity);
   const IID* refused[] = {&IID_IORVRoot, &IID_IORVFileSystem, &IID_IJInStream};
   for (const IID* iid : refused) {
     void* got = a.get();

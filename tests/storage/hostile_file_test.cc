@@ -69,6 +69,33 @@ TEST_F(HostileFileTest, RefusedListsStayRefusedAndCanBeRemoved) {
   EXPECT_EQ(Layout({Leaf("good")}), FileBytes(kBox));
 }
 
+// Records of a file may share one payload, and a save writes a copy for each.
+// It held every copy it read in memory until the commit, so a small file
+// could make it allocate far more than its size: now a payload read from
+// the file is let go as soon as it is written.
+TEST_F(HostileFileTest, SaveHoldsOneStoredPayloadAtATime) {
+  const std::string payload = CompressedEnvelope(Incompressible(20000));
+  const uint32_t size = static_cast<uint32_t>(payload.size());
+  const int kRecords = 100;
+  std::string records;
+  Tree expected;
+  for (int i = 0; i < kRecords; ++i) {
+    const std::string name = "r" + std::to_string(i);
+    records += Record(name, 186, size, 0);
+    expected.push_back(Node{name, payload, {}});
+  }
+  PutFile(kBox, Header(186 + size) + payload + Count(kRecords) + records);
+  Held<IORVRoot> root = OpenBox();
+  tap_.ResetPeakLiveBytes();
+  const size_t before = tap_.LiveBytes();
+  ExpectSave(S_OK, root.get());
+  EXPECT_LT(tap_.PeakLiveBytes() - before, 4 * payload.size());
+  EXPECT_EQ(Layout(expected), FileBytes(kBox));
+  Held<IORVEntry> last = Find(root.get(), "r99");
+  ASSERT_TRUE(last);
+  EXPECT_EQ(Incompressible(20000), Payload(last.get()));
+}
+
 // A count the file can hold by the 16-byte rule, with a last record that
 // runs out: the records read so far are dropped again.
 TEST_F(HostileFileTest, TableCutShortDropsWhatItHadRead) {

@@ -247,10 +247,11 @@ TEST_F(ListTest, WalkingFromSomethingElse) {
   EXPECT_EQ("a2", Name(a2.get()));
 
   // Each interface of an entry, and its identity, is recognised.
-  Held<IUnknown> identity;
+  Held<INonDelegatingUnknown> identity;
   ASSERT_EQ(S_OK, a->QueryInterface(IID_IUnknown, identity.outVoid()));
   Held<IORVEntry> b;
-  EXPECT_EQ(S_OK, list->GetNext(b.outVoid(), IID_IORVEntry, identity.get()));
+  EXPECT_EQ(S_OK, list->GetNext(b.outVoid(), IID_IORVEntry,
+                                AsUnknown(identity.get())));
   ASSERT_TRUE(b);
   EXPECT_EQ("b", Name(b.get()));
   Held<IORVEntry> back;
@@ -477,11 +478,11 @@ TEST_F(ListTest, LockCountFollowsTheReferencesCallersHold) {
     Held<IORVEntry> again = Find(root.get(), "a");
     EXPECT_EQ(2, list->lockCount());
     // The identity counts the entry's own references only.
-    Held<IUnknown> identity;
+    Held<INonDelegatingUnknown> identity;
     ASSERT_EQ(S_OK, a->QueryInterface(IID_IUnknown, identity.outVoid()));
     EXPECT_EQ(2, list->lockCount());
-    identity->AddRef();
-    identity->Release();
+    identity->NonDelegatingAddRef();
+    identity->NonDelegatingRelease();
     EXPECT_EQ(2, list->lockCount());
     // A child's references lock its own list, not the root's.
     Held<IORVEntry> a1 = Find(a.get(), "a1");

@@ -67,13 +67,20 @@ struct PlatformTap::Operations {
   }
   static void* Alloc(size_t size) {
     if (size > active->largest_) active->largest_ = size;
-    return Inner().alloc(size);
+    void* block = Inner().alloc(size);
+    active->Track(nullptr, block, size);
+    return block;
   }
   static void* Realloc(void* block, size_t size) {
     if (size > active->largest_) active->largest_ = size;
-    return Inner().realloc(block, size);
+    void* moved = Inner().realloc(block, size);
+    if (moved != nullptr) active->Track(block, moved, size);
+    return moved;
   }
-  static void Free(void* block) { Inner().free(block); }
+  static void Free(void* block) {
+    active->Track(block, nullptr, 0);
+    Inner().free(block);
+  }
 
   static const platform::Api kTable;
 };
@@ -108,6 +115,21 @@ void PlatformTap::Recover() {
   crashAt_ = 0;
   crashed_ = false;
   crash_ = nullptr;
+}
+
+void PlatformTap::Track(void* gone, void* made, size_t size) {
+  if (gone != nullptr) {
+    auto found = blocks_.find(gone);
+    if (found != blocks_.end()) {
+      live_bytes_ -= found->second;
+      blocks_.erase(found);
+    }
+  }
+  if (made != nullptr) {
+    blocks_[made] = size;
+    live_bytes_ += size;
+    if (live_bytes_ > peak_live_bytes_) peak_live_bytes_ = live_bytes_;
+  }
 }
 
 bool PlatformTap::Pass() {

@@ -1,6 +1,7 @@
 // A pass-through wrapper over a platform table that numbers the file calls
 // going through it, so a test can stop the world before any one of them, and
-// that counts the bytes read and remembers the largest allocation asked for.
+// that counts the bytes read and keeps account of allocations (the largest
+// asked for, the bytes live at the peak).
 //
 //   MemFileSystem fs;
 //   PlatformTap tap(fs.api());
@@ -24,6 +25,7 @@
 #include <stdint.h>
 
 #include <functional>
+#include <map>
 
 #include "platform/platform.h"
 
@@ -55,11 +57,18 @@ class PlatformTap {
   // The largest size asked of Alloc or Realloc since the last reset.
   size_t LargestAllocation() const { return largest_; }
   void ResetLargestAllocation() { largest_ = 0; }
+  // Bytes in blocks allocated through this table and not freed yet, and
+  // the most there were at once since the last reset.
+  size_t LiveBytes() const { return live_bytes_; }
+  size_t PeakLiveBytes() const { return peak_live_bytes_; }
+  void ResetPeakLiveBytes() { peak_live_bytes_ = live_bytes_; }
 
  private:
   struct Operations;
   // Counts a file call; false when it must fail (the machine is gone).
   bool Pass();
+  // Accounts for `gone` freed (or moved) and `made` allocated.
+  void Track(void* gone, void* made, size_t size);
 
   const platform::Api& inner_;
   int calls_ = 0;
@@ -67,6 +76,9 @@ class PlatformTap {
   bool crashed_ = false;
   std::function<void()> crash_;
   size_t largest_ = 0;
+  std::map<void*, size_t> blocks_;  // live block -> size
+  size_t live_bytes_ = 0;
+  size_t peak_live_bytes_ = 0;
   int64_t bytes_read_ = 0;
   PlatformTap* previous_active_;
 };

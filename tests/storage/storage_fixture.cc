@@ -44,7 +44,7 @@ const char StorageTest::kBox[] = "/c/box.orv";
 const char StorageTest::kTmp[] = "/c/box.tmp";
 const char StorageTest::kBak[] = "/c/box.bak";
 
-StorageTest::StorageTest() {
+StorageTest::StorageTest(Backing backing) : backing_(backing) {
   CORVFileSystem* made = new (std::nothrow) CORVFileSystem(nullptr);
   static_cast<IORVFileSystem*>(made)->AddRef();
   fileSystem_ = Held<IORVFileSystem>(made);
@@ -62,8 +62,36 @@ void StorageTest::TearDown() {
 }
 
 void StorageTest::PutFile(const std::string& path, const std::string& bytes) {
-  fs_.SetBytes(path, bytes);
-  fs_.SyncAll();
+  if (backing_ == kInMemory) {
+    fs_.SetBytes(path, bytes);
+    fs_.SyncAll();
+    return;
+  }
+  HFILE file = platform::_lcreat(path.c_str(), 0);
+  ASSERT_NE(HFILE_ERROR, file) << "creating " << path;
+  const int32_t size = static_cast<int32_t>(bytes.size());
+  EXPECT_TRUE(size == 0 || platform::_hwrite(file, bytes.data(), size) == size);
+  EXPECT_EQ(0, platform::_lclose(file));
+}
+
+std::string StorageTest::FileBytes(const std::string& path) {
+  if (backing_ == kInMemory) return fs_.Bytes(path);
+  HFILE file = platform::_lopen(
+      path.c_str(), platform::kOpenRead | platform::kShareDenyNone);
+  if (file == HFILE_ERROR) return std::string();
+  std::string bytes;
+  char chunk[4096];
+  int32_t got;
+  while ((got = platform::_lread(file, chunk, sizeof(chunk))) > 0) {
+    bytes.append(chunk, static_cast<size_t>(got));
+  }
+  platform::_lclose(file);
+  return bytes;
+}
+
+bool StorageTest::Exists(const std::string& path) {
+  if (backing_ == kInMemory) return fs_.Exists(path);
+  return platform::_access(path.c_str(), 0) == 0;
 }
 
 HRESULT StorageTest::TryOpen(const std::string& path, int32_t mode,

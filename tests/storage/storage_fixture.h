@@ -1,12 +1,14 @@
-// The storage tests' world: an in-memory file system under a call tap and a
-// fault injector, the module's file-system object, and verbs that build,
-// save, reopen and read containers through the host's interfaces.
+// The storage tests' world: a file system under a call tap and a fault
+// injector, the module's file-system object, and verbs that build, save,
+// reopen and read containers through the host's interfaces.
 //
-// Platform stack, innermost first: MemFileSystem (exact bytes, crashes),
-// PlatformTap (crash points, bytes read, allocation sizes), FaultApi (counts,
-// failures, open handles, outstanding allocations). Every test ends with no
-// open handle, no outstanding allocation, and no stray close or free:
-// TearDown checks that, so a test only has to let its Held<> pointers go.
+// Platform stack, innermost first: the files (an in-memory MemFileSystem
+// with exact bytes and crashes, or the native implementation over a scratch
+// directory), PlatformTap (crash points, bytes read, allocation sizes),
+// FaultApi (counts, failures, open handles, outstanding allocations). Every
+// test ends with no open handle, no outstanding allocation, and no stray
+// close or free: TearDown checks that, so a test only has to let its Held<>
+// pointers go.
 #ifndef ORV_TESTS_STORAGE_STORAGE_FIXTURE_H_
 #define ORV_TESTS_STORAGE_STORAGE_FIXTURE_H_
 
@@ -32,6 +34,20 @@
 
 namespace orv {
 namespace testing {
+
+// Drops one reference. An object's non-delegating identity (what
+// QueryInterface hands out for IID_IUnknown) has IUnknown's table shape but
+// is not an IUnknown, so it is released through its own interface.
+inline void ReleaseOne(IUnknown* object) { object->Release(); }
+inline void ReleaseOne(INonDelegatingUnknown* object) {
+  object->NonDelegatingRelease();
+}
+
+// The identity as the IUnknown pointer hosts pass around (for arguments that
+// are only compared, never called through).
+inline IUnknown* AsUnknown(INonDelegatingUnknown* identity) {
+  return reinterpret_cast<IUnknown*>(identity);
+}
 
 // One counted reference on an interface, dropped when the holder goes.
 template <class T>
@@ -62,7 +78,7 @@ class Held {
   }
   void** outVoid() { return reinterpret_cast<void**>(out()); }
   void reset() {
-    if (p_ != nullptr) p_->Release();
+    if (p_ != nullptr) ReleaseOne(p_);
     p_ = nullptr;
   }
 
@@ -87,17 +103,19 @@ class StorageTest : public ::testing::Test {
   static const char kTmp[];     // its temporary name
   static const char kBak[];     // its backup name
 
-  StorageTest();
+  enum Backing { kInMemory, kNativeFiles };
+
+  StorageTest() : StorageTest(kInMemory) {}
+  explicit StorageTest(Backing backing);
   ~StorageTest() override;
   void TearDown() override;
 
   // --- Files ---------------------------------------------------------------
   // Puts `bytes` at `path` as durable content (it survives a crash).
   void PutFile(const std::string& path, const std::string& bytes);
-  std::string FileBytes(const std::string& path) const {
-    return fs_.Bytes(path);
-  }
-  bool Exists(const std::string& path) const { return fs_.Exists(path); }
+  // The bytes at `path`; empty when there is no such file.
+  std::string FileBytes(const std::string& path);
+  bool Exists(const std::string& path);
   // Lays `tree` down at `path` as a save would.
   void WriteContainer(const Tree& tree, const std::string& path = kBox) {
     PutFile(path, Layout(tree));
@@ -151,7 +169,8 @@ class StorageTest : public ::testing::Test {
   std::string Name(IORVEntry* entry);
 
   MemFileSystem fs_;
-  PlatformTap tap_{fs_.api()};
+  const Backing backing_;
+  PlatformTap tap_{backing_ == kInMemory ? fs_.api() : platform::NativeApi()};
   FaultApi faults_{tap_.api()};
   platform::ScopedApi guard_{faults_.api()};
   Held<IORVFileSystem> fileSystem_;
