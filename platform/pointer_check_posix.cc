@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/syscall.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -21,11 +22,28 @@ enum class Probe { kAccessible, kInaccessible, kRefused };
 // wrappers, which sanitizer run-times intercept and would inspect the very
 // bytes being probed.
 
+// The process id, asked of the kernel once per process: getpid() is a
+// system call, and pointer checks run on every interface call. A child made
+// by fork() asks again.
+std::atomic<pid_t> cachedPid{0};
+
+void ForgetPid() { cachedPid.store(0, std::memory_order_relaxed); }
+
+pid_t SelfPid() {
+  static const bool registered = pthread_atfork(nullptr, nullptr, ForgetPid) == 0;
+  pid_t pid = cachedPid.load(std::memory_order_relaxed);
+  if (pid == 0 || !registered) {
+    pid = getpid();
+    cachedPid.store(pid, std::memory_order_relaxed);
+  }
+  return pid;
+}
+
 Probe ProbeByProcessVm(const void* address, bool write) {
   unsigned char byte = 0;
   struct iovec local = {&byte, 1};
   struct iovec remote = {const_cast<void*>(address), 1};
-  const pid_t self = getpid();
+  const pid_t self = SelfPid();
   long copied = syscall(SYS_process_vm_readv, self, &local, 1UL, &remote, 1UL,
                         0UL);
   if (copied == 1 && write) {
