@@ -189,9 +189,11 @@ TEST_F(IdentityTest, CountsMoveTogetherAcrossInterfaces) {
 
 TEST_F(IdentityTest, UnusableLookupArgumentsGiveCodesNotFaults) {
   orv::testing::GuardedBuffer tooSmall(sizeof(void*) - 1);
-  orv::testing::GuardedBuffer shortIdentifier(sizeof(IID) - 1);
-  memcpy(shortIdentifier.data(), &IID_IORVRoot, sizeof(IID) - 1);
-  const IID& cutOff = *reinterpret_cast<const IID*>(shortIdentifier.data());
+  // An identifier in memory that cannot be read (aligned, so that only its
+  // readability is at stake).
+  orv::testing::GuardedBuffer unreadable(sizeof(IID),
+                                         orv::testing::GuardedBuffer::kNoAccess);
+  const IID& cutOff = *reinterpret_cast<const IID*>(unreadable.data());
   for (const Subject& subject : Subjects()) {
     SCOPED_TRACE(subject.name);
     IUnknown* object = subject.answered.front().second;
