@@ -260,6 +260,20 @@ TEST_F(EntryTest, SaveCompressesAPayloadLeftPlainByLackOfMemory) {
   EXPECT_EQ(Layout({Leaf("e", "payload")}), FileBytes(kBox));
 }
 
+TEST_F(EntryTest, SetDataWithoutBytesDropsEveryPayload) {
+  Held<IORVRoot> root = OpenTree();
+  Held<IORVEntry> a = At(root.get(), "a");
+  Held<IORVEntry> sibling = At(root.get(), "sibling");
+  SetPayload(sibling.get(), "in memory");
+  // A buffer of no bytes is taken over (and freed) like any other.
+  ConcreteEntry(a.get())->SetData(platform::Alloc(8), 0);
+  ConcreteEntry(sibling.get())->SetData(nullptr, 1);
+  EXPECT_EQ("<none>", Payload(a.get()));
+  EXPECT_EQ("<none>", Payload(sibling.get()));
+  EXPECT_EQ(0u, ConcreteEntry(a.get())->storedSize());
+  EXPECT_TRUE(ConcreteList(root.get())->modified());
+}
+
 TEST_F(EntryTest, FailedReadsOfAStoredPayload) {
   struct {
     const char* label;

@@ -379,8 +379,12 @@ TEST_F(RootTest, ContainerHeldElsewhereIsNotReplaced) {
     EXPECT_FALSE(Exists(kTmp));
     EXPECT_EQ(kOld, Snapshot(holder.get()));
     EXPECT_NE(0, ListOf(root.get())->GetFile()) << "the old file reopened";
+    EXPECT_TRUE(ConcreteList(root.get())->modified()) << "nothing committed";
     EXPECT_EQ(kNew, Snapshot(root.get()));
     holder.reset();
+    // Reopened in its old mode, for reading only: another reader that
+    // denies writing still fits beside it.
+    Let(Hold(kBox, kOpenRead | kShareDenyWrite));
 
     HFILE reader = Hold(kBox);
     EXPECT_EQ(E_ACCESSDENIED, root->Save(0, backup, nullptr));
