@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sets up, builds and checks both targets of the file-system module.
 #
-#   ./build.sh main   the main job: build both targets and run the orv tool
-#                     on each (the Win32 one under Wine)
+#   ./build.sh main   the main job: build both targets and, on each (the
+#                     Win32 one under Wine), have the orv tool create, fill,
+#                     save, reopen and walk a container and read it back
 #   ./build.sh test   build both targets and run every test of both: Linux
 #                     with AddressSanitizer and UndefinedBehaviorSanitizer,
 #                     Win32 under Wine
@@ -115,28 +116,66 @@ probe() {
   [ $code -le 1 ]
 }
 
+# same <file> <orv command>...: the command's output is exactly <file>.
+same() {
+  local file=$1
+  shift
+  "$@" >read-back.bin
+  cmp read-back.bin "$file"
+  echo "read back byte for byte: $file ($(wc -c <"$file") bytes)"
+}
+
+# orv <argument>...: runs the tool of the session (ORV_COMMAND, an array),
+# showing the command line first (on standard error, which keeps standard
+# output for the command's own bytes).
+orv() {
+  printf '$ orv %s\n' "$*" >&2
+  "${ORV_COMMAND[@]}" "$@"
+}
+
+# session <binary> <orv command>...: a host's round trip with the real
+# commands, each one a new process that reopens what the one before saved:
+# create a container, fill it with a text file and a binary, save with a
+# backup, walk it, read the payloads back, rename, remove, walk again.
+session() {
+  local binary=$1 box=demo.orv
+  shift
+  ORV_COMMAND=("$@")
+  rm -f "$box" demo.bak demo.tmp read-back.bin
+  orv info
+  orv create "$box"
+  probe orv probe "$box"
+  orv mkdir "$box" docs/drafts
+  orv put "$box" docs/README.md README.md
+  orv --backup put "$box" bin/module "$binary"
+  orv tree "$box"
+  orv ls "$box"
+  orv ls "$box" docs
+  same README.md orv cat "$box" docs/README.md
+  same "$binary" orv cat "$box" bin/module
+  orv mv "$box" docs/README.md read-me
+  orv rm "$box" bin
+  orv tree "$box"
+  same README.md orv cat "$box" docs/read-me
+  probe orv probe README.md
+}
+
 cmd_main() {
   build_linux
   build_win
-  # The probed files: one that starts with the container magic, and one that
-  # does not.
   local samples=$BUILD_ROOT/samples
   mkdir -p "$samples"
-  printf 'JORV' >"$samples/magic.orv"
   cp "$ROOT/README.md" "$samples/README.md"
+  cp "$LINUX_DIR/bin/liborvfs.so" "$samples/liborvfs.so"
+  cp "$WIN_DIR/bin/orvfs.dll" "$samples/orvfs.dll"
   cd "$samples"
 
   say "orv on Linux"
-  "$LINUX_DIR/bin/orv" info
-  probe "$LINUX_DIR/bin/orv" probe magic.orv
-  probe "$LINUX_DIR/bin/orv" probe README.md
+  session liborvfs.so "$LINUX_DIR/bin/orv"
 
   say "orv.exe on Win32 (under Wine)"
   start_wine
-  local wine=("$ROOT/cmake/wine-run.sh" "$WIN_DIR/bin/orv.exe")
-  "${wine[@]}" info
-  probe "${wine[@]}" probe magic.orv
-  probe "${wine[@]}" probe README.md
+  session orvfs.dll "$ROOT/cmake/wine-run.sh" "$WIN_DIR/bin/orv.exe"
 }
 
 cmd_test() {

@@ -24,8 +24,9 @@ constexpr int kExitError = 2;    // bad usage, or the file system failed
 // What a command works with; all borrowed for the duration of the run.
 struct CommandContext {
   IORVFileSystem* fileSystem;
-  Sink* out;  // the command's results
+  Sink* out;  // the command's results; binary-safe (cat writes payloads)
   Sink* err;  // diagnostics, each a line starting with "orv: "
+  bool backup;  // commands that save keep the previous file as NAME.bak
 };
 
 // The arguments after the command's name.

@@ -16,17 +16,22 @@ constexpr size_t kVendorSize = 128;
 static_assert(kVendorOffset + kVendorSize == kDescriptorSize,
               "the vendor field ends the descriptor");
 
+// Appends `c` as itself when it is printable ASCII other than `quote` and
+// the backslash, and as \xNN otherwise.
+void AppendEscaped(uint8_t c, char quote, std::string* text) {
+  if (c >= 0x20 && c < 0x7f && c != '\\' && c != quote) {
+    text->push_back(static_cast<char>(c));
+    return;
+  }
+  char escaped[8];
+  snprintf(escaped, sizeof(escaped), "\\x%02X", c);
+  *text += escaped;
+}
+
 std::string FormatTextField(const uint8_t* field, size_t size) {
   std::string text;
   for (size_t i = 0; i < size && field[i] != 0; ++i) {
-    uint8_t c = field[i];
-    if (c >= 0x20 && c < 0x7f && c != '\\') {
-      text.push_back(static_cast<char>(c));
-    } else {
-      char escaped[8];
-      snprintf(escaped, sizeof(escaped), "\\x%02X", c);
-      text += escaped;
-    }
+    AppendEscaped(field[i], '\\', &text);
   }
   return text;
 }
@@ -54,6 +59,13 @@ std::string FormatDescriptor(const uint8_t* descriptor) {
          "name:       " + FormatTextField(descriptor + kNameOffset, kNameSize) +
          "\n" + "vendor:     " +
          FormatTextField(descriptor + kVendorOffset, kVendorSize) + "\n";
+}
+
+std::string FormatName(const std::string& bytes) {
+  if (bytes.empty()) return "\"\"";
+  std::string text;
+  for (char c : bytes) AppendEscaped(static_cast<uint8_t>(c), '"', &text);
+  return text;
 }
 
 std::string FormatResult(HRESULT result) {

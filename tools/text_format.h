@@ -30,6 +30,11 @@ std::string FormatGuid(const uint8_t* bytes);
 // with anything unprintable escaped as \xNN.
 std::string FormatDescriptor(const uint8_t* descriptor);
 
+// A byte string (an entry name, an entry path) as text on one line:
+// printable ASCII stays as it is, except the backslash and '"', which like
+// every other byte become \xNN; the empty string shows as "".
+std::string FormatName(const std::string& bytes);
+
 // "E_ACCESSDENIED (0x80070005)" for the codes the module uses, the bare
 // hex value for others.
 std::string FormatResult(HRESULT result);

@@ -23,7 +23,8 @@ int RunTool(const ToolArguments& arguments, Sink* out, Sink* err) {
     err->Write("orv: " + error + "\n");
     return kExitError;
   }
-  CommandContext context = {session.fileSystem(), out, err};
+  CommandContext context = {session.fileSystem(), out, err,
+                            arguments.backup};
   return RunCommand(context, arguments.words);
 }
 

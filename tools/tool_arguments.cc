@@ -23,6 +23,10 @@ ToolArguments ParseToolArguments(int argc, const char* const* argv) {
       parsed.help = true;
       continue;
     }
+    if (word == "--backup") {
+      parsed.backup = true;
+      continue;
+    }
     bool separate = word == kModuleOption;
     if (!separate && word.compare(0, sizeof(kModuleEquals) - 1,
                                   kModuleEquals) != 0) {

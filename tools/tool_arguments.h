@@ -1,6 +1,7 @@
 // The orv tool's command line: options, then a command and its arguments.
 //
-//   orv [--module PATH | --module=PATH] [--help] [--] COMMAND [ARGUMENT...]
+//   orv [--module PATH | --module=PATH] [--backup] [--help] [--]
+//       COMMAND [ARGUMENT...]
 #ifndef ORV_TOOLS_TOOL_ARGUMENTS_H_
 #define ORV_TOOLS_TOOL_ARGUMENTS_H_
 
@@ -13,6 +14,7 @@ namespace tool {
 struct ToolArguments {
   std::string modulePath;           // empty: the module beside the program
   bool help = false;                // --help or -h was given
+  bool backup = false;              // --backup was given
   std::vector<std::string> words;   // the command's name and its arguments
   std::string error;                // set when the command line is unusable
 };

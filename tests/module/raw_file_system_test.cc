@@ -10,41 +10,16 @@
 #include <vector>
 
 #include "gtest/gtest.h"
-#include "host/host_paths.h"
-#include "host/kv3kernel.h"
 #include "platform/platform.h"
 #include "tests/doubles/guarded_buffer.h"
 #include "tests/doubles/scratch_directory.h"
-#include "tests/module/raw_abi.h"
-#include "tests/module/raw_ids.h"
+#include "tests/module/raw_host_fixture.h"
 
 namespace orv {
 namespace testing {
 namespace {
 
 constexpr size_t kDescriptorSize = 178;
-
-// Loads the module once for the whole program and, at the end, checks that
-// the kernel's reference is the last one: every test gave back what it took.
-class ModuleEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    std::string path = host::PathBesideExecutable(host::kModuleFileName);
-    ASSERT_FALSE(path.empty());
-    ASSERT_EQ(S_OK, Kv3LoadModule(path.c_str())) << path;
-  }
-  void TearDown() override { EXPECT_EQ(0u, Kv3ReleaseFileSystem()); }
-};
-
-[[maybe_unused]] ::testing::Environment* const kModule =
-    ::testing::AddGlobalTestEnvironment(new ModuleEnvironment);
-
-// The reference count of an object, read through any of its interfaces.
-uint32_t CountOf(RawUnknown* object) {
-  uint32_t count = object->slots->AddRef(object);
-  object->slots->Release(object);
-  return count - 1;
-}
 
 // The 178 bytes GetInfo must produce, built field by field.
 std::vector<uint8_t> ExpectedDescriptor() {
@@ -69,29 +44,7 @@ void WriteFile(const std::string& path, const std::string& contents) {
   ASSERT_EQ(0, fclose(file));
 }
 
-// The registered file system, with a reference of the test's own, given back
-// (and checked to leave only the kernel's) after each test.
-class RawFileSystemTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    IORVFileSystem* registered = nullptr;
-    ASSERT_EQ(S_OK, Kv3GetFileSystem(&registered));
-    fs_ = reinterpret_cast<RawFileSystem*>(registered);
-    ASSERT_NE(nullptr, fs_);
-    ASSERT_EQ(2u, CountOf(AsUnknown(fs_)));  // the kernel's and ours
-  }
-  void TearDown() override {
-    if (fs_ != nullptr) {
-      EXPECT_EQ(1u, fs_->slots->Release(fs_));
-    }
-  }
-
-  RawResult Query(RawUnknown* object, const RawGuid& iid, void** out) {
-    return object->slots->QueryInterface(object, &iid, out);
-  }
-
-  RawFileSystem* fs_ = nullptr;
-};
+typedef RawHostTest RawFileSystemTest;
 
 TEST_F(RawFileSystemTest, UnknownIdentityIsOneObjectWithOneCount) {
   void* identity = nullptr;

@@ -1,13 +1,17 @@
 // A file-system object for the tool's tests: answers GetInfo and
-// IsContainerFile with what the test set, and records what it was asked.
+// IsContainerFile with what the test set, opens and creates FakeTrees
+// (fake_container.h) by path, and records what it was asked.
 #ifndef ORV_TESTS_TOOLS_FAKE_FILE_SYSTEM_H_
 #define ORV_TESTS_TOOLS_FAKE_FILE_SYSTEM_H_
 
 #include <string.h>
 
+#include <map>
+#include <memory>
 #include <string>
 
 #include "com/orv_interfaces.h"
+#include "tests/tools/fake_container.h"
 
 namespace orv {
 namespace testing {
@@ -21,6 +25,20 @@ class FakeFileSystem : public IORVFileSystem {
   HRESULT containerResult = S_OK;  // what IsContainerFile returns
   std::string probedPath;          // the last path IsContainerFile got
   int32_t references = 0;
+
+  // The containers OpenRoot opens, by path; a create replaces the tree.
+  std::map<std::string, std::unique_ptr<FakeTree>> containers;
+  HRESULT openResult = S_OK;  // a failure here fails every OpenRoot
+  int opens = 0;
+  int32_t lastCreate = -1;
+  int32_t lastMode = -1;
+
+  // The tree at `path`, made empty if there is none yet.
+  FakeTree& Container(const std::string& path) {
+    std::unique_ptr<FakeTree>& tree = containers[path];
+    if (!tree) tree.reset(new FakeTree);
+    return *tree;
+  }
 
   HRESULT ORV_STDCALL QueryInterface(REFIID, void** out) override {
     *out = nullptr;
@@ -36,10 +54,22 @@ class FakeFileSystem : public IORVFileSystem {
     probedPath = path;
     return containerResult;
   }
-  HRESULT ORV_STDCALL OpenRoot(IORVRoot** root, const char*, int32_t,
-                               int32_t) override {
+  // Opens the tree at `path` (E_ACCESSDENIED when there is none) or, with
+  // `create`, makes a new empty one there.
+  HRESULT ORV_STDCALL OpenRoot(IORVRoot** root, const char* path,
+                               int32_t create, int32_t mode) override {
+    ++opens;
+    lastCreate = create;
+    lastMode = mode;
     *root = nullptr;
-    return E_FAIL;
+    if (FAILED(openResult)) return openResult;
+    if (create != 0) containers[path].reset(new FakeTree);
+    auto found = containers.find(path);
+    if (found == containers.end()) return E_ACCESSDENIED;
+    FakeNode* node = found->second->root();
+    node->AddRef();
+    *root = node;
+    return S_OK;
   }
 };
 

@@ -33,7 +33,7 @@ void FillDescriptor(uint8_t* descriptor) {
 class CommandTest : public ::testing::Test {
  protected:
   int Run(const std::vector<std::string>& words) {
-    CommandContext context = {&fs_, &out_, &err_};
+    CommandContext context = {&fs_, &out_, &err_, false};
     return RunCommand(context, words);
   }
 
@@ -82,7 +82,7 @@ TEST_F(CommandTest, ProbeMapsTheAnswerToExitCodeAndText) {
     FakeFileSystem fs;
     fs.containerResult = c.result;
     StringSink out, err;
-    CommandContext context = {&fs, &out, &err};
+    CommandContext context = {&fs, &out, &err, false};
     EXPECT_EQ(c.exitCode, RunCommand(context, {"probe", "box.orv"}))
         << FormatResult(c.result);
     EXPECT_EQ("box.orv", fs.probedPath);
@@ -105,7 +105,7 @@ TEST_F(CommandTest, BadUsageRunsNothing) {
   };
   for (const auto& c : kCases) {
     StringSink err;
-    CommandContext context = {&fs_, &out_, &err};
+    CommandContext context = {&fs_, &out_, &err, false};
     EXPECT_EQ(kExitError, RunCommand(context, c.words)) << c.firstLine;
     EXPECT_EQ(0u, err.contents().find(c.firstLine)) << err.contents();
   }
@@ -170,6 +170,19 @@ TEST(ToolArgumentsTest, OptionsComeBeforeTheCommand) {
     EXPECT_EQ(c.words, parsed.words) << label;
     EXPECT_EQ(c.error, parsed.error) << label;
   }
+}
+
+TEST(ToolArgumentsTest, BackupIsAnOptionForEveryCommandThatSaves) {
+  const char* argv[] = {"orv", "--backup", "--module=m.so", "rm", "f", "p"};
+  ToolArguments parsed = ParseToolArguments(6, argv);
+  EXPECT_TRUE(parsed.backup);
+  EXPECT_EQ("m.so", parsed.modulePath);
+  EXPECT_EQ((std::vector<std::string>{"rm", "f", "p"}), parsed.words);
+  // After the command's name it is the command's argument.
+  const char* late[] = {"orv", "rm", "--backup", "p"};
+  parsed = ParseToolArguments(4, late);
+  EXPECT_FALSE(parsed.backup);
+  EXPECT_EQ((std::vector<std::string>{"rm", "--backup", "p"}), parsed.words);
 }
 
 // Usage problems are reported before any module is loaded: a missing
