@@ -382,6 +382,11 @@ class RawRoundTripTest : public RawHostTest {
       EXPECT_EQ(rootIdentity, IdentityOf(AsUnknown(top)));
       if (top != nullptr) Drop(top);
 
+      // Every entry reaches the container file through its root.
+      RawList* elementList = ListOf(AsUnknown(element));
+      EXPECT_EQ(rootFile_, elementList->slots->GetFile(elementList));
+      Drop(elementList);
+
       ExpectPayload(element, node);
       ExpectList(AsUnknown(element), IdentityOf(AsUnknown(element)),
                  node.children);
@@ -402,6 +407,10 @@ class RawRoundTripTest : public RawHostTest {
     SCOPED_TRACE(path);
     root_ = Open(path, 0);
     ASSERT_NE(nullptr, root_);
+    RawList* rootList = ListOf(AsUnknown(root_));
+    rootFile_ = rootList->slots->GetFile(rootList);
+    EXPECT_NE(0, rootFile_);  // an opened root holds its file
+    Drop(rootList);
     // An identifier entries do not offer: nothing handed out.
     RawObjectList* objects = ObjectsOf(AsUnknown(root_));
     void* out = &out;
@@ -495,6 +504,7 @@ class RawRoundTripTest : public RawHostTest {
 
   ScratchDirectory directory_;
   RawRoot* root_ = nullptr;  // the root ExpectList compares GetRoot with
+  RawHandle rootFile_ = 0;   // and the file its entries reach
 };
 
 TEST_F(RawRoundTripTest, TreeAndRecordsSurviveSavesAndReopening) {
@@ -561,6 +571,9 @@ TEST_F(RawRoundTripTest, MovedAndRenamedEntriesKeepTheirPayloads) {
   EXPECT_EQ(nullptr, none);
   EXPECT_TRUE(RemoveFrom(top, beta) < 0);
   EXPECT_EQ(1u, CountOf(AsUnknown(beta)));
+  RawList* betaList = ListOf(AsUnknown(beta));
+  EXPECT_EQ(0, betaList->slots->GetFile(betaList));  // in no tree, no file
+  Drop(betaList);
 
   // Renamed while out, then linked at the front of gamma's list.
   const Bytes moved = BytesOf("beta-moved");
