@@ -95,8 +95,9 @@ struct IObjectList : IUnknown {
                                           IUnknown* current) = 0;
   // Links `entry` after `position` (at the front when `position` is null or
   // not an entry). E_INVALIDARG for a non-entry or a position in another
-  // list; E_FAIL when the entry is already linked, a sibling has its name, or
-  // the link would make the tree cyclic.
+  // list; E_FAIL when the entry is already linked, a sibling has its name,
+  // the link would make the tree cyclic, or the entry still needs stored
+  // data from a container file that has been replaced or closed since.
   virtual HRESULT ORV_STDCALL Insert(IUnknown* entry, IUnknown* position) = 0;
   // Unlinks `entry` and drops the list's reference. E_INVALIDARG for a
   // non-entry; E_FAIL, with nothing changed, when it is not linked here.

@@ -59,6 +59,7 @@ void CORVList::SetTreeRoot(CORVList* root) {
 void CORVList::SetStoredTable(uint32_t offset, orv::StoredFile* file) {
   storedTableOffset_ = offset;
   storedFile_.Reset(file);
+  tableKnownEmpty_ = false;
 }
 
 // --- Loading ----------------------------------------------------------------
@@ -77,7 +78,10 @@ HRESULT CORVList::LoadIfNeeded() {
 
 HRESULT CORVList::ReadTable() {
   orv::StoredFile* file = storedFile_.get();
-  if (file == nullptr || !file->IsOpen()) return E_FAIL;
+  if (file == nullptr || !file->IsOpen()) {
+    // A table once found empty needs no file to be empty again.
+    return tableKnownEmpty_ ? S_OK : E_FAIL;
+  }
   const uint32_t offset = storedTableOffset_;
   // A table inside one already loaded would make the tree cyclic or let one
   // file produce more entries than its size justifies.
@@ -97,7 +101,10 @@ HRESULT CORVList::ReadTable() {
   }
   // The count is signed: a "negative" count reads as an empty table.
   const int32_t count = static_cast<int32_t>(orv::DecodeU32(countBytes));
-  if (count <= 0) return S_OK;
+  if (count <= 0) {
+    tableKnownEmpty_ = true;
+    return S_OK;
+  }
   // Each record takes at least its fixed part: a count the rest of the file
   // cannot hold is refused before anything is allocated.
   const uint32_t room = file->size() - offset - format::kTableCountSize;
@@ -243,7 +250,27 @@ HRESULT CORVList::RefuseInsert(CORVEntry* entry, IUnknown* position,
       if (list == entryList) return E_FAIL;
     }
   }
-  return S_OK;
+  // Stored data can only be read from the file it lies in. An entry that
+  // was out of the tree while its root saved over that file, or closed it,
+  // has lost what it had not read; linking it would make every save of this
+  // tree fail on it. While no file is closed, there is nothing to look for.
+  if (!orv::StoredFile::AnyClosed()) return S_OK;
+  return orv::WalkPostOrder(
+      entry, orv::WalkLoads::kLeaveUnread, [](CORVList* list) -> HRESULT {
+        return list->NeedsClosedFile() ? E_FAIL : S_OK;
+      });
+}
+
+bool CORVList::NeedsClosedFile() {
+  orv::StoredFile* file = storedFile_.get();
+  if (file == nullptr || file->IsOpen()) return false;
+  const bool unreadTable = head == nullptr && !modified_ &&
+                           storedTableOffset_ != 0 && !tableKnownEmpty_;
+  CORVEntry* entry = AsEntry();
+  const bool storedPayload = entry != nullptr &&
+                             entry->payload() == nullptr &&
+                             entry->storedSize() > 0;
+  return unreadTable || storedPayload;
 }
 
 bool CORVList::HasNameOf(CORVEntry* entry) {
@@ -373,6 +400,8 @@ void CORVList::CommitOwnTable(orv::StoredFile* file) {
   storedTableOffset_ = writtenTableOffset_;
   storedFile_.Reset(file);
   modified_ = 0;
+  // The table just written holds exactly the elements in memory.
+  tableKnownEmpty_ = head == nullptr;
 }
 
 // --- Release ----------------------------------------------------------------

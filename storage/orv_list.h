@@ -97,6 +97,9 @@ class CORVList : public IORVList, public IObjectList, public JList<CORVEntry> {
   // The table pass's own step: writes this list's table (count and the
   // records of its elements) at the current position of `file`.
   HRESULT WriteOwnTable(HFILE file);
+  // True when this list still needs bytes (its unread table, or its entry's
+  // stored payload) from a file that has been closed: they are out of reach.
+  bool NeedsClosedFile();
   // The commit's own step: adopts the written table offset, which lies in
   // `file`, and clears the modified mark.
   void CommitOwnTable(orv::StoredFile* file);
@@ -137,6 +140,11 @@ class CORVList : public IORVList, public IObjectList, public JList<CORVEntry> {
   uint32_t storedTableOffset_ = 0;   // 0: no table
   uint32_t writtenTableOffset_ = 0;  // set by the last table pass
   orv::StoredFileRef storedFile_;    // file storedTableOffset_ lies in
+  // The table at storedTableOffset_ was read (or written) with no records.
+  // An empty table is read again on each use while its file is open; once
+  // the file is closed, this is what keeps the list usable (empty) instead
+  // of failing for bytes it already knows.
+  bool tableKnownEmpty_ = false;
   // Root at the top of this list's tree, or null (see treeRoot()). Kept by
   // SetTreeRoot: linking or unlinking an entry updates its whole loaded
   // subtree, so membership and the tree's file are known without climbing,

@@ -1,21 +1,49 @@
 #include "storage/stored_file.h"
 
+#include <atomic>
+
 #include "platform/platform.h"
 
 namespace orv {
+
+namespace {
+
+// StoredFiles alive without an open handle, in the whole process. Roots of
+// different containers may live on different threads, so it is atomic.
+std::atomic<int32_t> closedFiles{0};
+
+}  // namespace
 
 StoredFile* StoredFile::Create(HFILE handle, uint32_t size) {
   return new (std::nothrow) StoredFile(handle, size);
 }
 
 StoredFile::StoredFile(HFILE handle, uint32_t size)
-    : handle_(handle), size_(size) {}
+    : handle_(handle), size_(size) {
+  if (handle_ == 0) closedFiles.fetch_add(1, std::memory_order_relaxed);
+}
+
+StoredFile::~StoredFile() {
+  if (handle_ == 0) closedFiles.fetch_sub(1, std::memory_order_relaxed);
+}
+
+bool StoredFile::AnyClosed() {
+  return closedFiles.load(std::memory_order_relaxed) != 0;
+}
+
+void StoredFile::Detach() {
+  if (handle_ != 0) closedFiles.fetch_add(1, std::memory_order_relaxed);
+  handle_ = 0;
+}
 
 void StoredFile::Release() {
   if (--references_ == 0) delete this;
 }
 
 void StoredFile::Attach(HFILE handle, uint32_t size) {
+  if (handle_ == 0 && handle != 0) {
+    closedFiles.fetch_sub(1, std::memory_order_relaxed);
+  }
   handle_ = handle;
   size_ = size;
 }

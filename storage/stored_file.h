@@ -46,7 +46,12 @@ class StoredFile {
   // The root opened (or reopened) the file; `size` is its length.
   void Attach(HFILE handle, uint32_t size);
   // The root closed the file. The StoredFile stays valid for its holders.
-  void Detach() { handle_ = 0; }
+  void Detach();
+
+  // False when no StoredFile in the process is closed: then no list can be
+  // holding offsets into a closed file, and searching a tree for such lists
+  // can be skipped. Only ever a shortcut: it changes no result.
+  static bool AnyClosed();
 
   // True when `size` bytes at `offset` lie inside the file.
   bool Contains(uint32_t offset, uint32_t size) const;
@@ -63,7 +68,7 @@ class StoredFile {
 
  private:
   StoredFile(HFILE handle, uint32_t size);
-  ~StoredFile() = default;
+  ~StoredFile();
   StoredFile(const StoredFile&) = delete;
   StoredFile& operator=(const StoredFile&) = delete;
 
