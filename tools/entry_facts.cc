@@ -6,14 +6,27 @@
 
 namespace orv {
 namespace tool {
+namespace {
+
+// Room for the names that most entries have.
+constexpr size_t kUsualNameRoom = 256;
+
+}  // namespace
 
 HRESULT GetEntryName(IORVEntry* entry, std::string* name) {
-  // A name never exceeds 65535 bytes, so one buffer of that capacity takes
-  // any of them: GetName tells the length only when the name fits.
-  name->assign(kMaxNameLength, '\0');
-  uint16_t length = static_cast<uint16_t>(kMaxNameLength);
-  HRESULT result = entry->GetName(&(*name)[0], &length);
-  name->resize(SUCCEEDED(result) ? length : 0);
+  // GetName tells the length only when the name fits, so a name that does
+  // not fit the usual room is asked for again with room for any name.
+  HRESULT result = E_FAIL;
+  for (size_t room : {kUsualNameRoom, kMaxNameLength}) {
+    name->assign(room, '\0');
+    uint16_t length = static_cast<uint16_t>(room);
+    result = entry->GetName(&(*name)[0], &length);
+    if (result != E_FAIL) {
+      name->resize(SUCCEEDED(result) ? length : 0);
+      return result;
+    }
+  }
+  name->clear();
   return result;
 }
 

@@ -104,6 +104,19 @@ TEST_F(ContainerCommandTest, LsListsSizeChildrenAndEscapedNames) {
   EXPECT_EQ(0, tree().saves);
 }
 
+// Names longer than the tool's first guess, up to the longest there is.
+TEST_F(ContainerCommandTest, LongNamesAreShownWhole) {
+  const std::string kLongest(65535, 'n');
+  const std::string kLong = std::string(256, 'm') + "x";
+  FakeNode* empty = tree().At({"empty"});
+  tree().Add(empty, kLong);
+  tree().Add(empty, kLongest, "!");
+  EXPECT_EQ(kExitSuccess, Run({"ls", kBox, "empty"}));
+  EXPECT_EQ("         -        0  " + kLong + "\n" +
+                "         1        0  " + kLongest + "\n",
+            out_.contents());
+}
+
 TEST_F(ContainerCommandTest, TreeIndentsEveryLevel) {
   EXPECT_EQ(kExitSuccess, Run({"tree", kBox}));
   EXPECT_EQ(
