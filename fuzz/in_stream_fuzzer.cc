@@ -55,7 +55,11 @@ class Wanderer final : public IJPersist {
         Wanderer child(depth_ + 1);
         HRESULT result = stream->ReadObject(&child);
         if (result != S_OK && (version & 8) != 0) return result;
-        continue;
+        uint32_t left = 0;
+        if (stream->GetRemaining(&left) != S_OK) abort();
+        // A record refused before anything of it was read would be refused
+        // again: go on with plain bytes instead of asking forever.
+        if (left != remaining) continue;
       }
       uint8_t bytes[64];
       uint32_t count = 1 + (step * 7 + version) % sizeof(bytes);
