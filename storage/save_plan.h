@@ -32,9 +32,9 @@ HRESULT PlanSave(const char* rootPath, const char* newPath, bool backup,
                  SavePlan* plan);
 
 // Keeps the container as `backup`, replacing an older backup, by giving the
-// container's file a second name: the container's path never names nothing.
-// True when the backup exists afterwards, or when there is no container to
-// keep.
+// container's file a second name (or, on a file system without second
+// names, a flushed copy): the container's path never names nothing. True
+// when the backup exists afterwards, or when there is no container to keep.
 bool MakeBackup(const char* container, const char* backup);
 
 }  // namespace orv

@@ -185,12 +185,79 @@ TEST_F(RootTest, BackupDoesNotDependOnSeeingTheContainer) {
   EXPECT_EQ(Layout(kNew), FileBytes(kBox));
 }
 
+// On a file system without hard links the backup is a copy of the old
+// container; the save still succeeds and leaves no temporary file.
+TEST_F(RootTest, BackupIsACopyWhereFilesCannotHaveSecondNames) {
+  Held<IORVRoot> root = OpenAndChange();
+  PutFile(kBak, "an older backup");
+  faults_.Reset();
+  faults_.FailNth(FaultApi::kLink, 1, FaultApi::kFromThenOn);
+  ExpectSave(S_OK, root.get(), 1);
+  faults_.Reset();
+  EXPECT_EQ(Layout(kOld), FileBytes(kBak));
+  EXPECT_EQ(Layout(kNew), FileBytes(kBox));
+  EXPECT_FALSE(Exists(kTmp));
+}
+
+// When neither a second name nor a copy can be made, the save keeps the old
+// container in place and says so; no partial backup is left. The temporary
+// file is created and flushed first, so the copy's own create and flush are
+// the second of their kind.
+TEST_F(RootTest, BackupThatCannotBeMadeStopsTheSave) {
+  const struct {
+    const char* label;
+    FaultApi::Kind kind;
+  } cases[] = {{"copy not created", FaultApi::kCreate},
+               {"copy not flushed", FaultApi::kFlush}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    Held<IORVRoot> root = OpenAndChange();
+    faults_.Reset();
+    faults_.FailNth(FaultApi::kLink, 1, FaultApi::kFromThenOn);
+    faults_.FailNth(c.kind, 2);
+    EXPECT_EQ(E_ACCESSDENIED, root->Save(0, 1, nullptr));
+    faults_.Reset();
+    EXPECT_EQ(Layout(kOld), FileBytes(kBox));
+    EXPECT_FALSE(Exists(kTmp));
+    EXPECT_FALSE(Exists(kBak));
+    EXPECT_EQ(Snapshot(root.get()), kNew) << "the root goes on with its tree";
+  }
+}
+
 TEST_F(RootTest, CreatedContainerIsBackedUpLikeAnyOther) {
   Held<IORVRoot> root = CreateBox();
   Add(root.get(), "x");
   ExpectSave(S_OK, root.get(), 1);
   EXPECT_EQ(CreatedFile(), FileBytes(kBak));
   EXPECT_EQ(Layout({Leaf("x")}), FileBytes(kBox));
+}
+
+// The root refuses writing to others on top of what the caller's mode
+// refuses. The sharing value is a number, not a set of flags: or-ing
+// deny-write into "exclusive" gave "deny read" and let others write.
+TEST_F(RootTest, OpenJoinsDenyWriteToTheCallersSharing) {
+  const struct {
+    const char* label;
+    int32_t mode;
+    bool othersMayRead;
+  } cases[] = {
+      {"compatibility", kOpenRead | platform::kShareCompat, true},
+      {"deny none", kOpenRead | kShareDenyNone, true},
+      {"deny write", kOpenRead | kShareDenyWrite, true},
+      {"deny read", kOpenRead | platform::kShareDenyRead, false},
+      {"exclusive", kOpenRead | platform::kShareExclusive, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    WriteContainer(kOld);
+    Held<IORVRoot> root = OpenBox(kBox, c.mode);
+    ASSERT_TRUE(root);
+    EXPECT_EQ(HFILE_ERROR,
+              platform::_lopen(kBox, kOpenReadWrite | kShareDenyNone));
+    HFILE reader = platform::_lopen(kBox, kOpenRead | kShareDenyNone);
+    EXPECT_EQ(c.othersMayRead, reader != HFILE_ERROR);
+    if (reader != HFILE_ERROR) Let(reader);
+  }
 }
 
 TEST_F(RootTest, SaveReopensInReadWriteDenyWriteMode) {
