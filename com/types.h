@@ -52,6 +52,17 @@ inline bool IsEqualGUID(const GUID& a, const GUID& b) {
   return memcmp(&a, &b, sizeof(GUID)) == 0;
 }
 
+// Marks a function that calls into an object the host made. Host objects are
+// reached only through their slot tables and need carry no C++ type
+// information (a C host builds one from a struct of function pointers), so
+// the sanitizer check that a virtual call lands in an object of the declared
+// C++ type does not apply to such calls.
+#if defined(__clang__) || defined(__GNUC__)
+#define ORV_CALLS_HOST_OBJECTS __attribute__((no_sanitize("vptr")))
+#else
+#define ORV_CALLS_HOST_OBJECTS
+#endif
+
 // A file handle as the classic file functions hand it out: -1 is a failed
 // result, and a stored handle of 0 means "no file open".
 typedef int32_t HFILE;

@@ -107,6 +107,7 @@ HRESULT ORV_STDCALL CJInStream::Read(void* destination, uint32_t length) {
 // is refused after its header is read: the container is charged the 22
 // header bytes and Load is not called. Either way ReadObject gives E_FAIL,
 // so no reader inside a record can move past its end.
+ORV_CALLS_HOST_OBJECTS
 HRESULT ORV_STDCALL CJInStream::ReadObject(IJPersist* object) {
   if (orv::IsBadPersistPtr(object)) return E_POINTER;
   uint32_t* enclosing = recordRemaining_;

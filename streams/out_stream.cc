@@ -90,6 +90,7 @@ HRESULT ORV_STDCALL CJOutStream::Write(const void* source, uint32_t count) {
 // The header goes in with one append, so a failed allocation leaves no
 // partial header behind. The body length is patched in once Save has
 // written the whole body, nested records included.
+ORV_CALLS_HOST_OBJECTS
 HRESULT ORV_STDCALL CJOutStream::WriteObject(IJPersist* object) {
   if (orv::IsBadPersistPtr(object)) return E_POINTER;
   const uint32_t start = length_;
