@@ -9,12 +9,12 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/handle_table_posix.h"
+#include "platform/c_allocation.h"
 #include "platform/open_mode.h"
 #include "platform/platform.h"
 #include "platform/pointer_check_posix.h"
@@ -447,25 +447,14 @@ int32_t NativeIsBadWritePtr(void* pointer, uintptr_t count) {
   return posix::RangeAccessible(pointer, count, true) ? 0 : 1;
 }
 
-// Sizes of 0 become 1: malloc(0) may return null, which callers would take
-// for a failure, and realloc(p, 0) may free p and return null, after which a
-// caller that keeps p on failure would free it twice.
-void* NativeAlloc(size_t size) { return malloc(size == 0 ? 1 : size); }
-
-void* NativeRealloc(void* block, size_t size) {
-  return realloc(block, size == 0 ? 1 : size);
-}
-
-void NativeFree(void* block) { free(block); }
-
 const Api kNativeApi = {
     NativeOpen,          NativeCreate,        NativeLRead,
     NativeHRead,         NativeLWrite,        NativeHWrite,
     NativeSeek,          NativeClose,         NativeFlush,
     NativeAccess,        NativeUnlink,        NativeRename,
     NativeLink,          NativeSyncDirectory, NativeIsBadReadPtr,
-    NativeIsBadWritePtr, NativeAlloc,         NativeRealloc,
-    NativeFree,
+    NativeIsBadWritePtr, CAlloc,              CRealloc,
+    CFree,
 };
 
 int LowerAscii(unsigned char c) {

@@ -7,9 +7,9 @@
 // system, and no handle of the classic functions grants delete sharing, so
 // the system itself refuses to delete, rename or replace a file that a
 // handle holds. A handle is the Win32 file handle's value, never 0.
-#include <stdlib.h>
 #include <string.h>
 
+#include "platform/c_allocation.h"
 #include "platform/open_mode.h"
 #include "platform/platform.h"
 #include "platform/system_win32.h"
@@ -139,24 +139,14 @@ int32_t NativeIsBadWritePtr(void* pointer, uintptr_t count) {
   return win32::BadWritePointer(pointer, count) ? 1 : 0;
 }
 
-// Sizes of 0 become 1: the run-time's realloc(p, 0) frees p and returns
-// null, which a caller would take for a failure that left p alive.
-void* NativeAlloc(size_t size) { return malloc(size == 0 ? 1 : size); }
-
-void* NativeRealloc(void* block, size_t size) {
-  return realloc(block, size == 0 ? 1 : size);
-}
-
-void NativeFree(void* block) { free(block); }
-
 const Api kNativeApi = {
     NativeOpen,          NativeCreate,        NativeLRead,
     NativeHRead,         NativeLWrite,        NativeHWrite,
     NativeSeek,          NativeClose,         NativeFlush,
     NativeAccess,        NativeUnlink,        NativeRename,
     NativeLink,          NativeSyncDirectory, NativeIsBadReadPtr,
-    NativeIsBadWritePtr, NativeAlloc,         NativeRealloc,
-    NativeFree,
+    NativeIsBadWritePtr, CAlloc,              CRealloc,
+    CFree,
 };
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include "tools/container.h"
 
-#include "tools/interface_ids.h"
+#include "com/iids.h"
 
 namespace orv {
 namespace tool {
@@ -26,7 +26,7 @@ HRESULT FindChild(IUnknown* owner, const std::string& name,
                   IORVEntry** entry) {
   *entry = nullptr;
   IORVList* list = nullptr;
-  HRESULT result = Query(owner, kIidORVList, &list);
+  HRESULT result = Query(owner, IID_IORVList, &list);
   if (FAILED(result)) return result;
   result = list->FindEntry(entry, name.data(),
                            static_cast<uint16_t>(name.size()));
@@ -43,8 +43,8 @@ HRESULT AppendChild(IUnknown* owner, const std::string& name,
   *entry = nullptr;
   IORVList* list = nullptr;
   IObjectList* objects = nullptr;
-  HRESULT result = Query(owner, kIidORVList, &list);
-  if (SUCCEEDED(result)) result = Query(owner, kIidObjectList, &objects);
+  HRESULT result = Query(owner, IID_IORVList, &list);
+  if (SUCCEEDED(result)) result = Query(owner, IID_IObjectList, &objects);
   IORVEntry* made = nullptr;
   if (SUCCEEDED(result)) result = list->CreateEntry(&made);
   if (SUCCEEDED(result)) {
@@ -54,7 +54,7 @@ HRESULT AppendChild(IUnknown* owner, const std::string& name,
   // compare objects, and may not be an IUnknown to call Release on.
   IORVEntry* last = nullptr;
   if (SUCCEEDED(result)) {
-    result = objects->GetLast(reinterpret_cast<void**>(&last), kIidORVEntry);
+    result = objects->GetLast(reinterpret_cast<void**>(&last), IID_IORVEntry);
   }
   if (SUCCEEDED(result)) result = objects->Insert(made, last);
   ReleaseIfSet(last);

@@ -2,7 +2,7 @@
 
 #include "com/stream_interfaces.h"
 #include "tools/entry_path.h"
-#include "tools/interface_ids.h"
+#include "com/iids.h"
 
 namespace orv {
 namespace tool {
@@ -47,16 +47,16 @@ HRESULT GetPayloadSize(IORVEntry* entry, bool* hasPayload, uint32_t* size) {
 HRESULT ForEachChild(IUnknown* owner,
                      const std::function<HRESULT(IORVEntry*)>& visit) {
   void* found = nullptr;
-  HRESULT result = owner->QueryInterface(kIidObjectList, &found);
+  HRESULT result = owner->QueryInterface(IID_IObjectList, &found);
   if (FAILED(result)) return result;
   IObjectList* objects = static_cast<IObjectList*>(found);
   IORVEntry* current = nullptr;
-  result = objects->GetFirst(reinterpret_cast<void**>(&current), kIidORVEntry);
+  result = objects->GetFirst(reinterpret_cast<void**>(&current), IID_IORVEntry);
   while (SUCCEEDED(result) && current != nullptr) {
     result = visit(current);
     IORVEntry* next = nullptr;
     if (SUCCEEDED(result)) {
-      result = objects->GetNext(reinterpret_cast<void**>(&next), kIidORVEntry,
+      result = objects->GetNext(reinterpret_cast<void**>(&next), IID_IORVEntry,
                                 current);
     }
     current->Release();

@@ -1,7 +1,7 @@
 #include "tools/rm_command.h"
 
 #include "tools/command_steps.h"
-#include "tools/interface_ids.h"
+#include "com/iids.h"
 #include "tools/text_format.h"
 
 namespace orv {
@@ -11,7 +11,7 @@ namespace {
 // Removes `entry` from the list of `owner`, the root or its parent entry.
 HRESULT RemoveFrom(IUnknown* owner, IORVEntry* entry) {
   void* found = nullptr;
-  HRESULT result = owner->QueryInterface(kIidObjectList, &found);
+  HRESULT result = owner->QueryInterface(IID_IObjectList, &found);
   if (FAILED(result)) return result;
   IObjectList* objects = static_cast<IObjectList*>(found);
   result = objects->Remove(entry);

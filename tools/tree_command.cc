@@ -6,7 +6,7 @@
 
 #include "tools/command_steps.h"
 #include "tools/entry_facts.h"
-#include "tools/interface_ids.h"
+#include "com/iids.h"
 #include "tools/text_format.h"
 
 namespace orv {
@@ -22,7 +22,7 @@ struct Level {
 
 HRESULT QueryObjectList(IUnknown* owner, IObjectList** list) {
   void* found = nullptr;
-  HRESULT result = owner->QueryInterface(kIidObjectList, &found);
+  HRESULT result = owner->QueryInterface(IID_IObjectList, &found);
   *list = static_cast<IObjectList*>(found);
   return result;
 }
@@ -33,9 +33,9 @@ HRESULT Advance(Level* level) {
   HRESULT result =
       level->current == nullptr
           ? level->list->GetFirst(reinterpret_cast<void**>(&next),
-                                  kIidORVEntry)
+                                  IID_IORVEntry)
           : level->list->GetNext(reinterpret_cast<void**>(&next),
-                                 kIidORVEntry, level->current);
+                                 IID_IORVEntry, level->current);
   if (level->current != nullptr) level->current->Release();
   level->current = next;
   return result;

@@ -2,16 +2,10 @@
 
 #include <string.h>
 
-#include "tools/interface_ids.h"
+#include "com/iids.h"
 
 namespace orv {
 namespace testing {
-
-using tool::kIidObjectList;
-using tool::kIidORVEntry;
-using tool::kIidORVList;
-using tool::kIidORVRoot;
-using tool::kIidUnknown;
 
 // --- FakeNode: identity and counting ---------------------------------------
 
@@ -21,15 +15,15 @@ FakeNode* FakeNode::From(IUnknown* object) {
 
 HRESULT FakeNode::QueryInterface(REFIID iid, void** out) {
   *out = nullptr;
-  if (IsEqualGUID(iid, kIidUnknown)) {
+  if (IsEqualGUID(iid, IID_IUnknown)) {
     *out = static_cast<IUnknown*>(static_cast<IORVList*>(this));
-  } else if (IsEqualGUID(iid, kIidORVRoot) && isRoot_) {
+  } else if (IsEqualGUID(iid, IID_IORVRoot) && isRoot_) {
     *out = static_cast<IORVRoot*>(this);
-  } else if (IsEqualGUID(iid, kIidORVEntry) && !isRoot_) {
+  } else if (IsEqualGUID(iid, IID_IORVEntry) && !isRoot_) {
     *out = static_cast<IORVEntry*>(this);
-  } else if (IsEqualGUID(iid, kIidORVList)) {
+  } else if (IsEqualGUID(iid, IID_IORVList)) {
     *out = static_cast<IORVList*>(this);
-  } else if (IsEqualGUID(iid, kIidObjectList)) {
+  } else if (IsEqualGUID(iid, IID_IObjectList)) {
     *out = static_cast<IObjectList*>(this);
   } else {
     return E_NOINTERFACE;
