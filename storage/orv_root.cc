@@ -184,23 +184,24 @@ HRESULT CORVRoot::WriteContainer(HFILE file) {
 
 HRESULT CORVRoot::PutInPlace(const orv::SavePlan& plan) {
   // No handle may stay on the container while it is replaced (on Windows
-  // an open handle forbids it), so the root lets go of its file first and
-  // takes it back if the replacement does not happen.
-  const bool hadFile = file_ != 0;
-  CloseFile();
+  // an open handle forbids it), so in place the root lets go of its file
+  // first and takes it back if the replacement does not happen. A save to a
+  // new path keeps the old file until the new one is in place.
+  const bool reopenOnFailure = plan.inPlace && file_ != 0;
+  if (plan.inPlace) CloseFile();
   if ((plan.keepBackup && !orv::MakeBackup(path_.text, plan.backup.text)) ||
       platform::rename(plan.temporary.text, plan.target.text) != 0) {
-    return GiveUpReplacement(plan, hadFile);
+    return GiveUpReplacement(plan, reopenOnFailure);
   }
+  CloseFile();
   return S_OK;
 }
 
-HRESULT CORVRoot::GiveUpReplacement(const orv::SavePlan& plan, bool hadFile) {
+HRESULT CORVRoot::GiveUpReplacement(const orv::SavePlan& plan, bool reopen) {
   platform::_unlink(plan.temporary.text);
   // The old container is intact and its offsets still hold: go on with it.
-  if (hadFile) {
-    ReopenFile(path_.text, WithWritesRefused(openMode_),
-               storedFile());
+  if (reopen) {
+    ReopenFile(path_.text, WithWritesRefused(openMode_), storedFile());
   }
   return E_ACCESSDENIED;
 }

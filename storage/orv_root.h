@@ -70,7 +70,7 @@ class CORVRoot : public CUnknown, public CORVList, public IORVRoot {
   HRESULT WriteContainer(HFILE file);
   // Renames the temporary file over the target (keeping the backup first).
   HRESULT PutInPlace(const orv::SavePlan& plan);
-  HRESULT GiveUpReplacement(const orv::SavePlan& plan, bool hadFile);
+  HRESULT GiveUpReplacement(const orv::SavePlan& plan, bool reopen);
   // After the rename: commits the tree to `fresh` and reopens the file.
   HRESULT AdoptNewFile(const orv::SavePlan& plan, orv::StoredFile* fresh);
   void CloseFile();

@@ -466,8 +466,11 @@ TEST_F(RootTest, ContainerHeldElsewhereIsNotReplaced) {
 TEST_F(RootTest, NewPathHeldElsewhereIsNotReplaced) {
   WriteContainer({Leaf("theirs")}, "/c/other.orv");
   Held<IORVRoot> root = OpenAndChange();
+  const HFILE before = ListOf(root.get())->GetFile();
   HFILE holder = Hold("/c/other.orv");
   EXPECT_EQ(E_ACCESSDENIED, root->Save(0, 0, "/c/other.orv"));
+  // The root's own container was never let go.
+  EXPECT_EQ(before, ListOf(root.get())->GetFile());
   Let(holder);
   EXPECT_EQ(Layout({Leaf("theirs")}), FileBytes("/c/other.orv"));
   EXPECT_FALSE(Exists("/c/other.tmp"));
