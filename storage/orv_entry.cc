@@ -185,14 +185,6 @@ HRESULT ORV_STDCALL CORVEntry::GetRoot(IORVRoot** root) {
 
 HFILE ORV_STDCALL CORVEntry::GetFile() { return TreeFile(); }
 
-HRESULT ORV_STDCALL CORVEntry::CopyData(HFILE source, HFILE target) {
-  // The list's walk visits this entry last, after its children: the payload
-  // pass is post-order.
-  return CORVList::CopyData(source, target);
-}
-
-void ORV_STDCALL CORVEntry::SetModified() { CORVList::SetModified(); }
-
 // --- List hooks -------------------------------------------------------------
 
 void CORVEntry::OnAttach(JList<CORVEntry>* list) {

@@ -53,10 +53,10 @@ class CORVEntry : public CUnknown,
   HRESULT ORV_STDCALL GetParent(IORVEntry** parent) override;
   HRESULT ORV_STDCALL GetRoot(IORVRoot** root) override;
 
-  // IORVList operations the entry replaces.
+  // IORVList: the entry's file is its tree root's. CopyData and SetModified
+  // are the list's own: its walk copies the entry's payload after those of
+  // its children, and its mark climbs through the owner lists.
   HFILE ORV_STDCALL GetFile() override;
-  HRESULT ORV_STDCALL CopyData(HFILE source, HFILE target) override;
-  void ORV_STDCALL SetModified() override;
 
   // JListElement hooks.
   void OnAttach(JList<CORVEntry>* list) override;

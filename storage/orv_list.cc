@@ -369,7 +369,8 @@ HRESULT CORVList::WriteOwnTable(HFILE file) {
 
 // Every payload is read from the file its own offsets describe (its
 // StoredFile), so `source` is not needed: an entry moved in from another
-// container is copied from that container's file.
+// container is copied from that container's file. Called on an entry, the
+// walk ends with the entry's own payload, after its children's.
 HRESULT ORV_STDCALL CORVList::CopyData(HFILE /*source*/, HFILE target) {
   return orv::WalkPostOrder(this, orv::WalkLoads::kLoadUnread,
                             [target](CORVList* list) -> HRESULT {
